@@ -7,6 +7,7 @@
 namespace selvane {
 
 namespace {
+constexpr double kLargestExactWhole = 9007199254740992.0;  // 2^53
 constexpr int kYear = 1, kMonth = 2, kDay = 3, kHour = 4, kMinute = 5, kSecond = 6;
 }  // namespace
 
@@ -53,6 +54,12 @@ void EntryFields::Write(int field, std::string_view text) {
 }
 
 void EntryFields::WriteNumber(int field, double value) {
+  // Beyond 2^53 adding or taking a unit no longer changes a double, so a carry there can never
+  // settle on a valid field: refuse the write instead of leaving a value the rules cannot reach.
+  if (!(std::fabs(value) < kLargestExactWhole)) {
+    overflow_ = true;
+    return;
+  }
   FormatFieldNumber(value, number_);
   Write(field, number_);
 }
@@ -88,7 +95,7 @@ bool EntryFields::WriteField(int field, std::string_view text) {
 }
 
 void EntryFields::Settle() {
-  while (!frames_.empty()) {
+  while (!frames_.empty() && !overflow_) {
     if (++ruleSteps_ > kMaxRuleSteps) {
       overflow_ = true;
       return;

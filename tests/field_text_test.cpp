@@ -1,1 +1,76 @@
+// Reading and writing numbers in the fields: the lenient reading of the rules, the strict one
+// of the buttons and the timer, and the one text form of every program write.
 #include <gtest/gtest.h>
+
+#include <cfloat>
+#include <string>
+
+#include "astro/field_text.h"
+
+namespace selvane {
+namespace {
+
+struct NumberCase {
+  const char* text;
+  double value;
+};
+
+TEST(FieldNumber, ReadsTheLeadingNumberLeniently) {
+  const NumberCase cases[] = {
+      {"", 0},         {"Text1", 0},     {"2024", 2024},  {"20 24", 2024}, {"\t7\n", 7},
+      {"05", 5},       {"-3", -3},       {"+9", 9},       {"1E1", 10},     {"5E+1", 50},
+      {"12e-1", 1.2},  {"5e", 5},        {"1998e+", 1998}, {"+-3", 0},     {"--5", 0},
+      {"-", 0},        {".", 0},         {".5", 0.5},     {"-.5", -0.5},   {"12a", 12},
+      {"1,5", 1},      {"4:30", 4},      {"17x1", 17},    {"inf", 0},      {"nan", 0},
+      {"0x10", 0},     {"2032/2", 2032}, {"99.79", 99.79}, {"1 e 2", 100},  {"- 5", -5},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(FieldNumber(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(FieldNumber, OverflowReadsAsTheLargestFiniteNumber) {
+  EXPECT_EQ(FieldNumber("1e999"), DBL_MAX);
+  EXPECT_EQ(FieldNumber("-1e999"), -DBL_MAX);
+  EXPECT_EQ(FieldNumber(std::string(400, '9')), DBL_MAX);
+  EXPECT_EQ(FieldNumber("1e-999"), 0.0);
+}
+
+TEST(StrictNumber, AcceptsOnlyAWholeNumberText) {
+  EXPECT_EQ(StrictNumber(" 12 "), 12.0);
+  EXPECT_EQ(StrictNumber("-5"), -5.0);
+  EXPECT_EQ(StrictNumber("0.5"), 0.5);
+  EXPECT_EQ(StrictNumber("1e2"), 100.0);
+  for (const char* bad : {"", " ", "12a", "1 2", "1e", "abc", ".", "+-3", "Text1", "4:30"})
+    EXPECT_FALSE(StrictNumber(bad).has_value()) << '"' << bad << '"';
+}
+
+TEST(FormatFieldNumber, WholeValuesAsPlainDigitsOthersWithFifteenDigits) {
+  struct Case {
+    double value;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, "0"},          {-0.0, "0"},       {12, "12"},
+      {-1, "-1"},        {2025, "2025"},    {0.5, "0.5"},
+      {6.9, "6.9"},      {1e20, "100000000000000000000"},
+      {1e300, "1e+300"}, {0.1 + 0.2, "0.3"}, {9.709999999999994, "9.70999999999999"},
+      {-0.5, "-0.5"},    {DBL_MAX, "1.79769313486232e+308"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatFieldNumber(c.value), c.text) << c.value;
+}
+
+TEST(FormatFieldNumber, ReadsBackToTheSameWholeNumber) {
+  for (double v : {1.0, -59.0, 100000.0, 1234567890123.0, -99999999.0})
+    EXPECT_EQ(FieldNumber(FormatFieldNumber(v)), v);
+}
+
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
+  EXPECT_EQ(RoundHalfEven(0.5), 0);
+  EXPECT_EQ(RoundHalfEven(1.5), 2);
+  EXPECT_EQ(RoundHalfEven(2.5), 2);
+  EXPECT_EQ(RoundHalfEven(-1.5), -2);
+  EXPECT_EQ(RoundHalfEven(2.4999), 2);
+  EXPECT_EQ(RoundHalfEven(65.5), 66);
+}
+
+}  // namespace
+}  // namespace selvane
