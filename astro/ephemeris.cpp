@@ -113,6 +113,7 @@ void Ephemeris::ComputeMoonPosition() {
 }
 
 void Ephemeris::EvaluateElongationAt() {
+  ++evaluations_;
   ReadInputTime();
   ComputeJulianCenturies();
   ComputeSunPosition();

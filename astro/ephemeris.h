@@ -56,6 +56,9 @@ class Ephemeris {
   // Finds the second of the last conjunction by stepping the fields, then evaluates again.
   void FindLunationStart();
 
+  // How many times EvaluateElongationAt has run: what a search costs, in evaluations.
+  long Evaluations() const { return evaluations_; }
+
   // Longest walks of the search's loops before it gives up (steps of one unit).
   static constexpr int kMaxDaySteps = 40;
   static constexpr int kMaxHourSteps = 70;
@@ -76,6 +79,7 @@ class Ephemeris {
   std::string writeScratch_;
   std::array<double, 6> saved_{};
   bool searching_ = false;
+  long evaluations_ = 0;
 };
 
 }  // namespace selvane

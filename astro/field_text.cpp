@@ -1,6 +1,7 @@
 #include "astro/field_text.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -88,9 +89,33 @@ double Convert(const char* buf) {
   return v;
 }
 
+// Plain whole numbers of up to 15 digits are by far the most common field texts (every clock
+// tick and every step of the search writes them): read those without strtod. Larger or other
+// texts take the general path; both give the same double.
+bool ReadPlainWhole(std::string_view text, double& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  const std::size_t digits = text.size() - i;
+  if (digits == 0 || digits > 15) return false;
+  long long n = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  value = negative ? -static_cast<double>(n) : static_cast<double>(n);
+  return true;
+}
+
 }  // namespace
 
 double FieldNumber(std::string_view text) {
+  double plain;
+  if (ReadPlainWhole(text, plain)) return plain;
   char buf[512];
   if (ScanNumber(text, buf, sizeof buf, true, nullptr) == 0) return 0.0;
   return Convert(buf);
@@ -118,8 +143,15 @@ void FormatFieldNumber(double value, std::string& out) {
   char buf[64];
   int len;
   if (value == 0) {
-    len = std::snprintf(buf, sizeof buf, "0");
-  } else if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e21) {
+    out.assign("0");
+    return;
+  }
+  if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+    const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+    out.assign(buf, r.ptr);
+    return;
+  }
+  if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e21) {
     len = std::snprintf(buf, sizeof buf, "%.0f", value);
   } else {
     len = std::snprintf(buf, sizeof buf, "%.15g", value);
