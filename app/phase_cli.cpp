@@ -78,8 +78,8 @@ int RunBatch(bool evaluate, std::istream& in, std::ostream& out, std::ostream& e
     std::string_view texts[6];
     int count = 0;
     if (!SplitSix(line, texts, count)) {
-      err << "selvane-phase: line " << lineNo << ": expected 6 tab-separated texts, found "
-          << count << "\n";
+      err << "selvane-phase: line " << lineNo << ": expected 6 tab-separated texts, found " << count
+          << "\n";
       status = 1;
       continue;
     }
@@ -89,8 +89,8 @@ int RunBatch(bool evaluate, std::istream& in, std::ostream& out, std::ostream& e
     if (!evaluate) continue;
     s.engine.UpdateMoonPhase();
     const EphemerisState& st = s.state;
-    for (double v : {st.InstantJD, st.SunLongitude, st.MoonLongitude, st.Elongation,
-                     st.LitFraction, st.LunationStartJD}) {
+    for (double v : {st.InstantJD, st.SunLongitude, st.MoonLongitude, st.Elongation, st.LitFraction,
+                     st.LunationStartJD}) {
       std::snprintf(buf, sizeof buf, "%.17g\t", v);
       out << buf;
     }

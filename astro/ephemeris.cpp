@@ -39,7 +39,9 @@ bool LitShowsAsZero(double litFraction) {
 
 }  // namespace
 
-double CosDeg(double degrees) { return std::cos(degrees * kDegToRad); }
+double CosDeg(double degrees) {
+  return std::cos(degrees * kDegToRad);
+}
 
 void FormatAge(double days, std::string& out) {
   char buf[64];
@@ -55,7 +57,9 @@ Ephemeris::Ephemeris(EphemerisState& state, FieldStore& fields, PhaseDisplay& di
   writeScratch_.reserve(64);
 }
 
-double Ephemeris::Value(int field) const { return FieldNumber(fields_.Text(field)); }
+double Ephemeris::Value(int field) const {
+  return FieldNumber(fields_.Text(field));
+}
 
 void Ephemeris::ReadInputTime() {
   s_.InYear = Value(1);

@@ -9,8 +9,12 @@
 namespace selvane {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Collects the longest prefix that forms a number into buf (blanks skipped), returns its length.
 // The number is then converted with strtod in the "C" form, independent of the locale's point.

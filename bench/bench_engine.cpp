@@ -55,8 +55,7 @@ void BM_SecondsRollOverChain(benchmark::State& state) {
     s.fields.WriteField(6, "60");
     s.fields.WriteField(6, "-1");
   }
-  state.counters["chains"] =
-      benchmark::Counter(2, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["chains"] = benchmark::Counter(2, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_SecondsRollOverChain);
 

@@ -16,9 +16,12 @@ ClockReading SystemClock::Now() {
 void FillFieldsFromClock(FieldStore& fields, Clock& clock) {
   char buf[16];
   int (*parts[6])(const ClockReading&) = {
-      [](const ClockReading& r) { return r.year; },   [](const ClockReading& r) { return r.month; },
-      [](const ClockReading& r) { return r.day; },    [](const ClockReading& r) { return r.hour; },
-      [](const ClockReading& r) { return r.minute; }, [](const ClockReading& r) { return r.second; },
+      [](const ClockReading& r) { return r.year; },
+      [](const ClockReading& r) { return r.month; },
+      [](const ClockReading& r) { return r.day; },
+      [](const ClockReading& r) { return r.hour; },
+      [](const ClockReading& r) { return r.minute; },
+      [](const ClockReading& r) { return r.second; },
   };
   for (int i = 0; i < 6; ++i) {
     const int value = parts[i](clock.Now());

@@ -40,7 +40,9 @@ const std::string& EntryFields::Text(int field) const {
   return texts_[field - 1];
 }
 
-double EntryFields::Value(int field) const { return FieldNumber(texts_[field - 1]); }
+double EntryFields::Value(int field) const {
+  return FieldNumber(texts_[field - 1]);
+}
 
 void EntryFields::SetText(int field, std::string_view text) {
   texts_[field - 1].assign(text);

@@ -1,6 +1,8 @@
 // The change rules of the date and time fields: the worked examples, a literal recursive
 // reading of the rules as a reference for random whole-number writes, large carries, and the
 // refusal of writes that never settle.
+#include "control/entry_fields.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "astro/field_text.h"
-#include "control/entry_fields.h"
 
 namespace selvane {
 namespace {
@@ -38,36 +39,83 @@ struct RuleCase {
 
 TEST(FieldRules, WorkedExamples) {
   const RuleCase cases[] = {
-      {"second carries up to the year", {"2023", "12", "31", "23", "59", "59"}, 6, "60",
+      {"second carries up to the year",
+       {"2023", "12", "31", "23", "59", "59"},
+       6,
+       "60",
        {"2024", "1", "1", "0", "0", "0"}},
-      {"second borrows down to 29 February", {"2024", "3", "1", "0", "0", "0"}, 6, "-1",
+      {"second borrows down to 29 February",
+       {"2024", "3", "1", "0", "0", "0"},
+       6,
+       "-1",
        {"2024", "2", "29", "23", "59", "59"}},
-      {"2100 counts as a leap year", {"2100", "2", "28", "0", "0", "0"}, 3, "29",
+      {"2100 counts as a leap year",
+       {"2100", "2", "28", "0", "0", "0"},
+       3,
+       "29",
        {"2100", "2", "29", "0", "0", "0"}},
-      {"29 February of a common year becomes 1 March", {"2024", "2", "29", "0", "0", "0"}, 1,
-       "2025", {"2025", "3", "1", "0", "0", "0"}},
+      {"29 February of a common year becomes 1 March",
+       {"2024", "2", "29", "0", "0", "0"},
+       1,
+       "2025",
+       {"2025", "3", "1", "0", "0", "0"}},
       {"month 13", {"2024", "5", "5", "0", "0", "0"}, 2, "13", {"2025", "1", "5", "0", "0", "0"}},
       {"month 0", {"2024", "5", "5", "0", "0", "0"}, 2, "0", {"2023", "12", "5", "0", "0", "0"}},
-      {"month emptied", {"2024", "5", "5", "0", "0", "0"}, 2, "", {"2023", "12", "5", "0", "0", "0"}},
+      {"month emptied",
+       {"2024", "5", "5", "0", "0", "0"},
+       2,
+       "",
+       {"2023", "12", "5", "0", "0", "0"}},
       {"month 25", {"2024", "5", "5", "0", "0", "0"}, 2, "25", {"2026", "1", "5", "0", "0", "0"}},
-      {"day 0 in March 2024", {"2024", "3", "5", "0", "0", "0"}, 3, "0",
+      {"day 0 in March 2024",
+       {"2024", "3", "5", "0", "0", "0"},
+       3,
+       "0",
        {"2024", "2", "29", "0", "0", "0"}},
-      {"day 32 in December", {"2023", "12", "5", "0", "0", "0"}, 3, "32",
+      {"day 32 in December",
+       {"2023", "12", "5", "0", "0", "0"},
+       3,
+       "32",
        {"2024", "1", "1", "0", "0", "0"}},
-      {"day 70 in January", {"2023", "1", "5", "0", "0", "0"}, 3, "70",
+      {"day 70 in January",
+       {"2023", "1", "5", "0", "0", "0"},
+       3,
+       "70",
        {"2023", "3", "11", "0", "0", "0"}},
-      {"month rules leave the day", {"2024", "1", "31", "0", "0", "0"}, 2, "2",
+      {"month rules leave the day",
+       {"2024", "1", "31", "0", "0", "0"},
+       2,
+       "2",
        {"2024", "2", "31", "0", "0", "0"}},
       {"hour 24", {"2024", "1", "31", "5", "0", "0"}, 4, "24", {"2024", "2", "1", "0", "0", "0"}},
       {"hour -1", {"2024", "3", "1", "5", "0", "0"}, 4, "-1", {"2024", "2", "29", "23", "0", "0"}},
       {"minute -1", {"2024", "3", "1", "5", "7", "0"}, 5, "-1", {"2024", "3", "1", "4", "59", "0"}},
       {"second 60", {"2024", "3", "1", "5", "7", "8"}, 6, "60", {"2024", "3", "1", "5", "8", "0"}},
       {"hour emptied", {"2024", "3", "1", "5", "7", "8"}, 4, "", {"2024", "3", "1", "0", "7", "8"}},
-      {"minute emptied", {"2024", "3", "1", "5", "7", "8"}, 5, "", {"2024", "3", "1", "5", "0", "8"}},
-      {"second emptied", {"2024", "3", "1", "5", "7", "8"}, 6, "", {"2024", "3", "1", "5", "7", "0"}},
-      {"a typed 05 stays", {"2024", "3", "1", "5", "7", "8"}, 2, "05", {"2024", "05", "1", "5", "7", "8"}},
-      {"an emptied year stays empty", {"2024", "3", "1", "5", "7", "8"}, 1, "", {"", "3", "1", "5", "7", "8"}},
-      {"an emptied day is the last of the month before", {"2024", "3", "9", "5", "7", "8"}, 3, "",
+      {"minute emptied",
+       {"2024", "3", "1", "5", "7", "8"},
+       5,
+       "",
+       {"2024", "3", "1", "5", "0", "8"}},
+      {"second emptied",
+       {"2024", "3", "1", "5", "7", "8"},
+       6,
+       "",
+       {"2024", "3", "1", "5", "7", "0"}},
+      {"a typed 05 stays",
+       {"2024", "3", "1", "5", "7", "8"},
+       2,
+       "05",
+       {"2024", "05", "1", "5", "7", "8"}},
+      {"an emptied year stays empty",
+       {"2024", "3", "1", "5", "7", "8"},
+       1,
+       "",
+       {"", "3", "1", "5", "7", "8"}},
+      {"an emptied day is the last of the month before",
+       {"2024", "3", "9", "5", "7", "8"},
+       3,
+       "",
        {"2024", "2", "29", "5", "7", "8"}},
   };
   for (const auto& c : cases) {
@@ -225,8 +273,8 @@ TEST(FieldRules, AgreeWithTheLiteralRecursiveRulesOnRandomWrites) {
       fields.WriteField(k, text);
       ref.Write(k, text);
       for (int i = 1; i <= 6; ++i)
-        ASSERT_EQ(fields.Text(i), ref.t[i - 1]) << "run " << run << " write " << w << " field "
-                                                << k << " text '" << text << "'";
+        ASSERT_EQ(fields.Text(i), ref.t[i - 1])
+            << "run " << run << " write " << w << " field " << k << " text '" << text << "'";
     }
   }
 }
@@ -269,16 +317,16 @@ TEST(FieldRules, CarriesOfAHundredThousandUnitsSettleExactly) {
     EntryFields f = At({"2024", "1", "1", "0", "0", "0"});
     EXPECT_TRUE(f.WriteField(3, std::to_string(day)));
     Date want = Normalise({2024, 1, day});
-    EXPECT_EQ(Six(f), (Texts{std::to_string(want.y), std::to_string(want.m),
-                             std::to_string(want.d), "0", "0", "0"}))
+    EXPECT_EQ(Six(f), (Texts{std::to_string(want.y), std::to_string(want.m), std::to_string(want.d),
+                             "0", "0", "0"}))
         << day;
   }
   {
     EntryFields f = At({"2024", "1", "1", "0", "0", "0"});
     EXPECT_TRUE(f.WriteField(4, "100023"));  // 4167 days and 15 hours
     Date want = Normalise({2024, 1, 1 + 100023 / 24});
-    EXPECT_EQ(Six(f), (Texts{std::to_string(want.y), std::to_string(want.m),
-                             std::to_string(want.d), "15", "0", "0"}));
+    EXPECT_EQ(Six(f), (Texts{std::to_string(want.y), std::to_string(want.m), std::to_string(want.d),
+                             "15", "0", "0"}));
   }
   {
     EntryFields f = At({"2024", "1", "1", "0", "0", "0"});
@@ -297,11 +345,16 @@ struct RefusedCase {
 
 TEST(FieldRules, WritesThatNeverSettleAreUndoneWithOneBeep) {
   const RefusedCase cases[] = {
-      {"month in the gap above 12", 2, "12.5"},  {"month in the gap below 1", 2, "0.5"},
-      {"hour in the gap", 4, "23.5"},            {"minute in the gap", 5, "59.5"},
-      {"second in the gap", 6, "59.5"},          {"huge day", 3, "99999999"},
-      {"exponent day", 3, "1e300"},              {"overflowing month", 2, "1e999"},
-      {"huge negative hour", 4, "-1e12"},       {"huge month into a huge year", 2, "9e15"},
+      {"month in the gap above 12", 2, "12.5"},
+      {"month in the gap below 1", 2, "0.5"},
+      {"hour in the gap", 4, "23.5"},
+      {"minute in the gap", 5, "59.5"},
+      {"second in the gap", 6, "59.5"},
+      {"huge day", 3, "99999999"},
+      {"exponent day", 3, "1e300"},
+      {"overflowing month", 2, "1e999"},
+      {"huge negative hour", 4, "-1e12"},
+      {"huge month into a huge year", 2, "9e15"},
   };
   const Texts start{"2024", "6", "15", "12", "30", "30"};
   for (const auto& c : cases) {

@@ -1,11 +1,11 @@
 // Reading and writing numbers in the fields: the lenient reading of the rules, the strict one
 // of the buttons and the timer, and the one text form of every program write.
+#include "astro/field_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <string>
-
-#include "astro/field_text.h"
 
 namespace selvane {
 namespace {
@@ -17,14 +17,15 @@ struct NumberCase {
 
 TEST(FieldNumber, ReadsTheLeadingNumberLeniently) {
   const NumberCase cases[] = {
-      {"", 0},         {"Text1", 0},     {"2024", 2024},  {"20 24", 2024}, {"\t7\n", 7},
-      {"05", 5},       {"-3", -3},       {"+9", 9},       {"1E1", 10},     {"5E+1", 50},
-      {"12e-1", 1.2},  {"5e", 5},        {"1998e+", 1998}, {"+-3", 0},     {"--5", 0},
-      {"-", 0},        {".", 0},         {".5", 0.5},     {"-.5", -0.5},   {"12a", 12},
-      {"1,5", 1},      {"4:30", 4},      {"17x1", 17},    {"inf", 0},      {"nan", 0},
-      {"0x10", 0},     {"2032/2", 2032}, {"99.79", 99.79}, {"1 e 2", 100},  {"- 5", -5},
+      {"", 0},        {"Text1", 0},     {"2024", 2024},   {"20 24", 2024}, {"\t7\n", 7},
+      {"05", 5},      {"-3", -3},       {"+9", 9},        {"1E1", 10},     {"5E+1", 50},
+      {"12e-1", 1.2}, {"5e", 5},        {"1998e+", 1998}, {"+-3", 0},      {"--5", 0},
+      {"-", 0},       {".", 0},         {".5", 0.5},      {"-.5", -0.5},   {"12a", 12},
+      {"1,5", 1},     {"4:30", 4},      {"17x1", 17},     {"inf", 0},      {"nan", 0},
+      {"0x10", 0},    {"2032/2", 2032}, {"99.79", 99.79}, {"1 e 2", 100},  {"- 5", -5},
   };
-  for (const auto& c : cases) EXPECT_DOUBLE_EQ(FieldNumber(c.text), c.value) << '"' << c.text << '"';
+  for (const auto& c : cases)
+    EXPECT_DOUBLE_EQ(FieldNumber(c.text), c.value) << '"' << c.text << '"';
 }
 
 TEST(FieldNumber, OverflowReadsAsTheLargestFiniteNumber) {
@@ -49,11 +50,19 @@ TEST(FormatFieldNumber, WholeValuesAsPlainDigitsOthersWithFifteenDigits) {
     const char* text;
   };
   const Case cases[] = {
-      {0, "0"},          {-0.0, "0"},       {12, "12"},
-      {-1, "-1"},        {2025, "2025"},    {0.5, "0.5"},
-      {6.9, "6.9"},      {1e20, "100000000000000000000"},
-      {1e300, "1e+300"}, {0.1 + 0.2, "0.3"}, {9.709999999999994, "9.70999999999999"},
-      {-0.5, "-0.5"},    {DBL_MAX, "1.79769313486232e+308"},
+      {0, "0"},
+      {-0.0, "0"},
+      {12, "12"},
+      {-1, "-1"},
+      {2025, "2025"},
+      {0.5, "0.5"},
+      {6.9, "6.9"},
+      {1e20, "100000000000000000000"},
+      {1e300, "1e+300"},
+      {0.1 + 0.2, "0.3"},
+      {9.709999999999994, "9.70999999999999"},
+      {-0.5, "-0.5"},
+      {DBL_MAX, "1.79769313486232e+308"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatFieldNumber(c.value), c.text) << c.value;
 }

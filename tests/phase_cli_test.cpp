@@ -1,5 +1,7 @@
 // The command-line tool: the batch modes against the expected results, the human-readable
 // output, and the answers to wrong arguments and malformed lines.
+#include "app/phase_cli.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/phase_cli.h"
 #include "astro/field_text.h"
 
 namespace selvane {
@@ -178,8 +179,9 @@ TEST(PhaseCli, HelpAndVersion) {
 }
 
 TEST(PhaseCli, MalformedLinesAreNamedAndTheRunGoesOn) {
-  CliRun r = RunCli({"--fields"}, "2024\t1\t1\t0\t0\t0\nonly\tthree\ttexts\n\n2024\t2\t30\t0\t0\t0\r\n"
-                               "1\t2\t3\t4\t5\t6\t7\n");
+  CliRun r = RunCli({"--fields"},
+                    "2024\t1\t1\t0\t0\t0\nonly\tthree\ttexts\n\n2024\t2\t30\t0\t0\t0\r\n"
+                    "1\t2\t3\t4\t5\t6\t7\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "2024\t1\t1\t0\t0\t0\n2024\t3\t1\t0\t0\t0\n");
   EXPECT_NE(r.err.find("line 2: expected 6 tab-separated texts, found 3"), std::string::npos);

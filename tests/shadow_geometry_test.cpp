@@ -1,4 +1,6 @@
 // The shadow rows for the phases, the caption, and the phase-cycle animation.
+#include "view/shadow_geometry.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,12 +8,13 @@
 #include <vector>
 
 #include "app/headless_session.h"
-#include "view/shadow_geometry.h"
 
 namespace selvane {
 namespace {
 
-double HalfWidth(int y) { return std::sqrt(16384.0 - (128.0 - y) * (128.0 - y)); }
+double HalfWidth(int y) {
+  return std::sqrt(16384.0 - (128.0 - y) * (128.0 - y));
+}
 
 struct PhaseCase {
   const char* name;
@@ -33,8 +36,8 @@ TEST(ShadowSegments, RowsForThePhases) {
        [](double) { return 256.0; }},
       {"360: whole disc dark from the left limb", 360, [](double h) { return 128 - h; },
        [](double) { return 256.0; }},
-      {"just above 180: rows start at the right limb", 180.000001,
-       [](double h) { return 128 + h; }, [](double) { return 256.0; }},
+      {"just above 180: rows start at the right limb", 180.000001, [](double h) { return 128 + h; },
+       [](double) { return 256.0; }},
   };
   for (const auto& c : cases) {
     for (int step : {1, 2}) {

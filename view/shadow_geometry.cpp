@@ -48,8 +48,7 @@ std::array<double, 24> PhaseCycleFrames(double startElongation) {
   return frames;
 }
 
-ShadowPainter::ShadowPainter(EphemerisState& state, const FieldStore& fields,
-                             ShadowCanvas& canvas)
+ShadowPainter::ShadowPainter(EphemerisState& state, const FieldStore& fields, ShadowCanvas& canvas)
     : s_(state), fields_(fields), canvas_(canvas) {
   caption_.reserve(128);
 }

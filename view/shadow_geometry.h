@@ -31,8 +31,7 @@ struct ShadowSegments {
 
 // The lines of one phase: rows 0..256 by the row step (a step below 1 counts as 1), dark on the
 // left up to 180 degrees and on the right above, then the bottom row.
-void ComputeShadowSegments(double elongation, double litFraction, int rowStep,
-                           ShadowSegments& out);
+void ComputeShadowSegments(double elongation, double litFraction, int rowStep, ShadowSegments& out);
 
 // "Moon  " + year/month/day hour:minute:second, from the field texts as they stand.
 void BuildMoonCaption(const FieldStore& fields, std::string& out);
