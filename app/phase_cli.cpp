@@ -8,12 +8,14 @@
 
 #include "app/headless_session.h"
 #include "app/version.h"
+#include "astro/field_text.h"
 
 namespace selvane {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: selvane-phase [Y M D h m s] | --batch | --fields | --help | --version\n";
+    "usage: selvane-phase [Y M D h m s] | --png FILE [--shadow-step N] [Y M D h m s] | --batch |"
+    " --fields | --help | --version\n";
 
 constexpr const char* kHelp =
     "selvane-phase - the phase of the Moon as the Selvane desktop program computes it\n"
@@ -26,6 +28,10 @@ constexpr const char* kHelp =
     "                              and the age text, tab-separated\n"
     "  selvane-phase --fields      the same input; writes only the six texts after the\n"
     "                              fields' carry rules\n"
+    "  selvane-phase --png FILE [--shadow-step N] [Y M D h m s]\n"
+    "                              writes the moon picture with the shadow of that instant\n"
+    "                              (or of now) as a PNG file; N is 1 (solid, the default)\n"
+    "                              or 2 (hatched)\n"
     "  selvane-phase --version     prints the version\n"
     "\n"
     "Exit status: 0 on success, 1 when an input line was not six texts, 2 on wrong arguments.\n";
@@ -126,8 +132,49 @@ JstDateTime JulianDayToJst(double julianDay, int deltaTSeconds) {
   return r;
 }
 
+namespace {
+
+int RunPng(const std::vector<std::string>& args, std::ostream& err, Clock& clock,
+           const PngWriter& writePng) {
+  // --png FILE [--shadow-step N] [Y M D h m s]
+  std::size_t i = 1;
+  if (i >= args.size() || args[i].empty()) return -1;
+  const std::string path = args[i++];
+  int step = 1;
+  if (i < args.size() && args[i] == "--shadow-step") {
+    if (i + 1 >= args.size()) return -1;
+    const auto n = StrictNumber(args[i + 1]);
+    if (!n || (*n != 1 && *n != 2)) {
+      err << "selvane-phase: --shadow-step takes 1 or 2\n";
+      return 2;
+    }
+    step = static_cast<int>(*n);
+    i += 2;
+  }
+  std::vector<std::string> texts(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+  if (!texts.empty() && texts.size() != 6) return -1;
+  if (!writePng) {
+    err << "selvane-phase: this build cannot draw pictures\n";
+    return 2;
+  }
+  std::string error;
+  if (!writePng(path, texts.empty() ? nullptr : &texts, step, clock, error)) {
+    err << "selvane-phase: " << error << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
 int RunPhaseCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-                std::ostream& err, Clock& clock) {
+                std::ostream& err, Clock& clock, const PngWriter& writePng) {
+  if (!args.empty() && args[0] == "--png") {
+    const int status = RunPng(args, err, clock, writePng);
+    if (status >= 0) return status;
+    err << "selvane-phase: wrong arguments\n" << kUsage;
+    return 2;
+  }
   if (args.empty()) {
     // As the desktop program starts: fill from the clock and evaluate, twice.
     HeadlessSession s;

@@ -1,6 +1,7 @@
 // selvane-phase: the phase pipeline of the desktop program on the command line.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -18,8 +19,15 @@ struct JstDateTime {
 // scale (delta-T in seconds taken off), to the nearest second.
 JstDateTime JulianDayToJst(double julianDay, int deltaTSeconds);
 
+// What --png needs: draw the moon picture with the phase of the six texts (or of the clock,
+// as at start-up, when texts is null) with the given shadow row step, and write it as a PNG.
+// Returns false with a message in error when the file could not be written.
+using PngWriter = std::function<bool(const std::string& path, const std::vector<std::string>* texts,
+                                     int shadowStep, Clock& clock, std::string& error)>;
+
 // Runs the tool with the arguments after the program name; returns the exit status.
+// writePng is empty where the tool is built without the drawing layer.
 int RunPhaseCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-                std::ostream& err, Clock& clock);
+                std::ostream& err, Clock& clock, const PngWriter& writePng = {});
 
 }  // namespace selvane
