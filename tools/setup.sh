@@ -5,13 +5,15 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkgconf qt6-base-dev
+  cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev
   # tests, sanitizers, fuzzing, benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # fonts for the Japanese interface
   fonts-ipafont-gothic
   # a headless desktop for the end-to-end tests
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  # checks of the desktop integration and the package
+  desktop-file-utils appstream dpkg-dev fakeroot
 )
 
 missing=()

@@ -1,0 +1,127 @@
+#include "app/desktop_app.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include "app/quit_signals.h"
+#include "platform/platform.h"
+
+namespace selvane {
+
+// The engine reaches the moon window only after it exists; the panel is built first.
+class DesktopApp::Evaluator : public PhaseEvaluator {
+ public:
+  void UpdateMoonPhase() override {
+    if (engine) engine->UpdateMoonPhase();
+  }
+  Ephemeris* engine = nullptr;
+};
+
+// The moon window as the control panel and the menu use it.
+class DesktopApp::MoonAdapter : public MoonWindowPort, public MoonWindowControl {
+ public:
+  explicit MoonAdapter(MoonWindow& w) : w_(w) {}
+  void Show() override { w_.show(); }
+  void Hide() override { w_.hide(); }
+  bool IsHidden() const override { return !w_.isVisible(); }
+  void SetTopmost(bool on) override { selvane::SetTopmost(&w_, on ? 1 : 0); }
+  void Focus() override {
+    w_.raise();
+    w_.activateWindow();
+  }
+  bool IsMaximized() const override { return w_.WindowState() == 2; }
+  void SetNormalState() override { w_.SetWindowState(0); }
+  void SetMaximizedState() override { w_.SetWindowState(2); }
+  void formreturn() override { w_.formreturn(); }
+  void ApplyCircularShape() override { w_.ApplyCircularShape(); }
+  void DropCircularShape() override { w_.DropCircularShape(); }
+  void LayoutMaximizedView() override { w_.LayoutMaximizedView(); }
+  void DrawMoonShadow() override { w_.DrawMoonShadow(); }
+  void SetTopmost(int flag) override { selvane::SetTopmost(&w_, flag); }
+
+ private:
+  MoonWindow& w_;
+};
+
+// The control window and its panel as the menu uses them.
+class DesktopApp::ControlAdapter : public ControlWindowControl {
+ public:
+  ControlAdapter(ControlWindow& w, ControlPanel& panel) : w_(w), panel_(panel) {}
+  void Show() override { w_.show(); }
+  void Hide() override { w_.hide(); }
+  void Focus() override {
+    w_.raise();
+    w_.activateWindow();
+  }
+  void SetNormalState() override { platform::SetWindowState(&w_, 0); }
+  void SetTopmost(int flag) override { selvane::SetTopmost(&w_, flag); }
+  void EnterRealTime() override { panel_.EnterRealTime(); }
+  void StopTimer() override { panel_.StopTimer(); }
+
+ private:
+  ControlWindow& w_;
+  ControlPanel& panel_;
+};
+
+DesktopApp::DesktopApp(SettingsStore* settings, Clock* clock)
+    : settings_(settings), clock_(clock ? clock : &systemClock_) {
+  if (!settings_) {
+    ownSettings_ = std::make_unique<QtSettingsStore>();
+    settings_ = ownSettings_.get();
+  }
+  evaluator_ = std::make_unique<Evaluator>();
+  panel_ = std::make_unique<ControlPanel>(state_, fields_, checks_, *evaluator_, *clock_);
+  keypad_ = std::make_unique<KeypadModel>(state_, fields_, *panel_, *evaluator_, beeper_);
+  // The control window first; the moon window's load then places both from the settings.
+  form1_ = std::make_unique<ControlWindow>(*panel_, *keypad_, fields_);
+  form2_ = std::make_unique<MoonWindow>(state_, fields_, checks_, *settings_, form1_.get(),
+                                        [this](const QPoint& at) { form3_->PopupAt(at); });
+  engine_ = std::make_unique<Ephemeris>(state_, fields_, *form2_);
+  evaluator_->engine = engine_.get();
+
+  moonAdapter_ = std::make_unique<MoonAdapter>(*form2_);
+  controlAdapter_ = std::make_unique<ControlAdapter>(*form1_, *panel_);
+  panel_->AttachMoonWindow(moonAdapter_.get());
+
+  fields_.SetSecondIsOneHook([this] { form2_->Painter().AnimatePhaseCycle(); });
+  fields_.SetRefusedHook([] { platform::Beep(); });
+
+  menu_ = std::make_unique<TrayMenuModel>(state_, checks_, *moonAdapter_, *controlAdapter_);
+  form3_ = std::make_unique<TrayHost>(*menu_, checks_);
+  form3_->SetCloseHandler([this] { Quit(); });
+
+  signals_ = std::make_unique<QuitSignals>([this] { form3_->Close(); });
+  // Logging out of the desktop session ends the program the same way.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { form3_->Close(); });
+}
+
+DesktopApp::~DesktopApp() {
+  fields_.SetSecondIsOneHook(nullptr);
+  fields_.SetRefusedHook(nullptr);
+  panel_->AttachMoonWindow(nullptr);
+}
+
+void DesktopApp::Start() {
+  form3_->AddIcon();
+  panel_->StartUp();
+}
+
+void DesktopApp::Quit() {
+  if (quit_) return;
+  quit_ = true;
+  state_.QuitRequested = 1;
+  // Outer edges in twips, as the windows stand (hidden windows included).
+  const QRect c = platform::OuterGeometry(form1_.get());
+  const QRect m = platform::OuterGeometry(form2_.get());
+  WindowPositions p;
+  p.left1 = platform::PixelsToTwipsX(c.x());
+  p.top1 = platform::PixelsToTwipsY(c.y());
+  p.left2 = platform::PixelsToTwipsX(m.x());
+  p.top2 = platform::PixelsToTwipsY(m.y());
+  settingsSaved_ = SaveSettings(*settings_, p, state_.ShadowStep, checks_.Checked(MenuItem::Crc));
+  if (ownSettings_) settingsSaved_ = ownSettings_->Flush() && settingsSaved_;
+  form3_->RemoveIcon();
+  QCoreApplication::exit(0);
+}
+
+}  // namespace selvane

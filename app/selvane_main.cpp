@@ -1,0 +1,23 @@
+// Selvane, the desktop program.
+#include <QApplication>
+
+#include "app/desktop_app.h"
+#include "platform/platform.h"
+
+int main(int argc, char** argv) {
+  // Positions, stacking and shapes need X11: on a Wayland session run through XWayland.
+  selvane::platform::PreferX11OnWayland();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Selvane"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.selvane.Selvane"));
+  // The windows hide instead of closing; only the tray's quit item ends the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+  // A second start ends at once: no icon, nothing written.
+  if (selvane::platform::AnotherInstanceRunning()) return 0;
+  selvane::platform::InstallFontSubstitutions();
+  QApplication::setWindowIcon(selvane::platform::ProgramIcon());
+
+  selvane::DesktopApp desktop;
+  desktop.Start();
+  return app.exec();
+}
