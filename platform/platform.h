@@ -1,15 +1,24 @@
 // The one layer through which the windows use the window system: measures in twips, the
-// screen, the beep, the busy pointer, the Japanese design fonts. Nothing outside platform/
-// includes platform-specific headers.
+// screen, the beep, the busy pointer, the Japanese design fonts, the shapes, stacking, states
+// and moves of top-level windows, the presentation of frames, and the process (one instance,
+// ending at once). Nothing outside platform/ includes platform-specific headers.
 #pragma once
 
 #include <QFont>
+#include <QIcon>
+#include <QMargins>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
 #include <QSize>
 #include <QString>
+#include <chrono>
 
 class QWidget;
 
 namespace selvane::platform {
+
+// ---- Measures and screen ----
 
 // Twips per pixel from the primary screen's logical dots per inch: 1440 / dpi (15 at 96 dpi).
 double TwipsPerPixelX();
@@ -21,6 +30,8 @@ double PixelsToTwipsY(double pixels);
 // The primary screen's size in twips.
 double ScreenWidthTwips();
 double ScreenHeightTwips();
+
+// ---- Desktop ----
 
 // The system beep.
 void Beep();
@@ -35,5 +46,110 @@ void InstallFontSubstitutions();
 inline const QString kPGothic = QStringLiteral("ＭＳ Ｐゴシック");
 inline const QString kGothic = QStringLiteral("ＭＳ ゴシック");
 QFont DesignFont(const QString& family, double pointSize, bool bold = false);
+
+// The moon icon in every size the program has, for windows and the tray.
+QIcon ProgramIcon();
+
+// ---- Process ----
+
+// Call before the application object is created. On a Wayland session the program runs through
+// XWayland (the xcb platform), because window positions, stacking and shapes are what it is
+// about; a platform the user chose with QT_QPA_PLATFORM is kept, and without an X server the
+// native Wayland platform is used as a fallback.
+void PreferX11OnWayland();
+
+// True when another instance of the program runs for this user (the instance lock in the user's
+// runtime directory is held by a live process). Otherwise this process takes the lock and keeps
+// it until it ends. A lock left by a killed or crashed instance is taken over.
+bool AnotherInstanceRunning();
+
+// Ends the program at once, without closing windows or running their close handling. Output
+// buffers are flushed; the instance lock is released by the end of the process.
+[[noreturn]] void EndProgramNow(int status = 0);
+
+// ---- Top-level windows ----
+
+// Window flags of the program's windows: a title bar with a close box and no minimize or
+// maximize button; no task-bar or pager entry. Call before the window is first shown.
+void MakeToolWindow(QWidget* window);
+
+// Window state as the program counts it: 0 normal, 1 minimized, 2 maximized.
+int WindowState(const QWidget* window);
+// Sets the window state. A window of fixed size is allowed to grow while maximized and gets its
+// fixed size back when it returns to normal.
+void SetWindowState(QWidget* window, int state);
+
+// Puts the window into the always-on-top band or takes it out, without re-creating the native
+// window (no flicker; shape and position are kept), and shows it when it is hidden.
+// Returns true when the request was made.
+bool SetStaysOnTop(QWidget* window, bool on);
+bool StaysOnTop(const QWidget* window);
+
+// Call in the window's constructor, before it is first shown: gives the window a translucent
+// surface when a compositor runs, so that an elliptic shape can get an antialiased edge.
+void PrepareForShape(QWidget* window);
+
+// Cuts the window to the ellipse bounded by outerRect (whole pixels, right and bottom edges
+// excluded, relative to the window's outer top-left corner with its decorations). The window
+// manager's title bar cannot be cut by the client, so the window loses its decorations and is
+// placed so that its contents stay where they are on the screen. Only the ellipse is visible
+// and receives the mouse; where a compositor runs the window paints the edge antialiased.
+void ApplyEllipticShape(QWidget* window, const QRect& outerRect);
+// Gives back the whole decorated rectangle, its contents at the same place on the screen.
+void DropShape(QWidget* window);
+bool HasEllipticShape(const QWidget* window);
+// The ellipse's bounding rectangle in the window's own (client) pixels; empty without a shape.
+QRect ShapeEllipse(const QWidget* window);
+// True while the shape's edge is to be painted antialiased by the window (translucent surface
+// and a compositor); false for the plain mask.
+bool ShapeEdgeAntialiased(const QWidget* window);
+// The window's outer rectangle on the screen, decorations included (none while it is cut to a
+// shape), from the window manager's own figures where it gives them. What the settings keep
+// as a window's place.
+QRect OuterGeometry(const QWidget* window);
+// Moves a window so that its outer corner (decorations included) is at a point of the screen.
+// Unlike QWidget::move it does not depend on Qt's figure of the decorations, which lags behind
+// on X11 when they come or go.
+void MoveOuterCorner(QWidget* window, const QPoint& outer);
+// The decorations' widths around the client area in pixels: the current ones, or while the
+// window is cut to a shape, the ones it had before. Zero before the window was ever decorated
+// on the screen.
+QMargins DecoratedFrameMargins(const QWidget* window);
+
+// Whether a compositing manager runs on the display (X11: the _NET_WM_CM_Sn selection).
+bool CompositorActive();
+// Tests may pretend that a compositor runs (true), that none runs (false), or ask again (reset).
+void OverrideCompositorForTesting(int state);  // 1 on, 0 off, -1 ask the display
+
+// Moves a window by dragging one of its widgets. A left press arms it; once the pointer has
+// moved by the platform's drag distance the window manager's own move takes over, and where it
+// refuses, the window follows the pointer from here. A press and release without moving is a
+// click, not a drag.
+class WindowDragger {
+ public:
+  void Press(QWidget* window, const QPoint& globalPos);
+  // Returns true while a drag is under way.
+  bool Move(const QPoint& globalPos);
+  // Ends it; returns true when the window was dragged (the release is not a click).
+  bool Release();
+  bool Armed() const { return mode_ != Mode::Idle; }
+  // Tests: refuse the window manager's move, as some window managers do.
+  void SetSystemMoveAllowed(bool allowed) { systemMoveAllowed_ = allowed; }
+
+ private:
+  enum class Mode { Idle, Pressed, System, Manual };
+  QPointer<QWidget> window_;
+  QPoint pressGlobal_;
+  QPoint windowStart_;
+  Mode mode_ = Mode::Idle;
+  bool systemMoveAllowed_ = true;
+};
+
+// ---- Presentation ----
+
+// Sends everything drawn so far to the window system now.
+void FlushWindowSystem();
+// One refresh interval of the screen that shows the window (1/60 s when unknown).
+std::chrono::nanoseconds FrameInterval(const QWidget* window);
 
 }  // namespace selvane::platform

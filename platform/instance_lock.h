@@ -1,0 +1,14 @@
+// The instance lock's file and its release: for tests and for ending the program.
+#pragma once
+
+#include <QString>
+
+namespace selvane::platform {
+
+// Where the lock lives: $XDG_RUNTIME_DIR/selvane.lock, or a per-user name in the temporary
+// directory when there is no runtime directory.
+QString InstanceLockPath();
+// Gives the lock up (the program is ending).
+void ReleaseInstanceLock();
+
+}  // namespace selvane::platform

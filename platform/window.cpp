@@ -1,0 +1,346 @@
+// Top-level windows: flags, states, the always-on-top band, elliptic shapes and dragging.
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QRegion>
+#include <QScreen>
+#include <QStyleHints>
+#include <QWidget>
+#include <QWindow>
+#include <optional>
+
+#include "platform/platform.h"
+#include "platform/x11_session.h"
+
+namespace selvane::platform {
+namespace {
+
+const QString kExtrasName = QStringLiteral("selvane-window-extras");
+
+// The decorations now: on X11 as the server has the window manager's frame (Qt's own figure
+// lags behind when decorations come or go without the window moving), else as Qt has them.
+QMargins CurrentMargins(const QWidget* w) {
+  int l = 0, t = 0, r = 0, b = 0;
+  if (w->windowHandle() && w->isVisible() && x11::FrameMargins(w->winId(), l, t, r, b))
+    return QMargins(l, t, r, b);
+  const QRect g = w->geometry();
+  const QRect f = w->frameGeometry();
+  return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(),
+                  f.bottom() - g.bottom());
+}
+
+// What this layer keeps per window, as a child object of the window. It also watches the
+// window: the decorations' widths while it is decorated, and the task-bar hint before each map.
+class WindowExtras : public QObject {
+ public:
+  explicit WindowExtras(QWidget* window) : QObject(window), window_(window) {
+    setObjectName(kExtrasName);
+    window->installEventFilter(this);
+  }
+
+  QMargins margins;  // the decorations as last seen
+  bool shaped = false;
+  bool antialiased = false;
+  QRect ellipse;  // client pixels
+  bool skipTaskbar = false;
+  QSize fixedSize;            // kept while maximized
+  bool restoreFixed = false;  // give the fixed size back once the window manager restored it
+  int restoreSteps = 0;
+  // Where the client area must stay while the window manager adds or takes away decorations,
+  // and for how long to put it back there.
+  std::optional<QPoint> keepClient;
+  QElapsedTimer keepSince;
+  int keepMoves = 0;
+
+  void Observe() {
+    if (shaped || !window_->isVisible()) return;
+    const QMargins m = CurrentMargins(window_);
+    if (!m.isNull()) margins = m;
+  }
+
+  // The window manager may apply the new decorations after the move that was to compensate
+  // for them: put the client area back where it was, a few times at most, shortly after.
+  void CorrectPlace() {
+    if (!keepClient) return;
+    if (keepSince.elapsed() > 2000 || ++keepMoves > 6) {
+      keepClient.reset();
+      return;
+    }
+    const QPoint now = window_->geometry().topLeft();
+    if (now == *keepClient) return;
+    const QMargins m = CurrentMargins(window_);
+    const QPoint frame = *keepClient - QPoint(m.left(), m.top());
+    x11::MoveFrame(window_->winId(), frame.x(), frame.y());
+  }
+
+  void RestoreFixedSize() {
+    restoreFixed = false;
+    if (!fixedSize.isValid()) return;
+    window_->setFixedSize(fixedSize);
+    fixedSize = QSize();
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_) {
+      switch (event->type()) {
+        case QEvent::Show:
+          // Sent before the native window is mapped: the window manager reads the state then.
+          if (skipTaskbar) x11::SkipTaskbar(window_->winId());
+          break;
+        case QEvent::Resize:
+          // The window manager's own restoring may come in steps: wait for the size it had,
+          // a few steps at most.
+          if (restoreFixed && WindowState(window_) == 0 &&
+              (window_->size() == fixedSize || ++restoreSteps > 3))
+            RestoreFixedSize();
+          Observe();
+          CorrectPlace();
+          break;
+        case QEvent::Move:
+          Observe();
+          CorrectPlace();
+          break;
+        default:
+          break;
+      }
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+};
+
+WindowExtras* Extras(const QWidget* window) {
+  return window ? dynamic_cast<WindowExtras*>(
+                      window->findChild<QObject*>(kExtrasName, Qt::FindDirectChildrenOnly))
+                : nullptr;
+}
+
+WindowExtras* MakeExtras(QWidget* window) {
+  WindowExtras* x = Extras(window);
+  return x ? x : new WindowExtras(window);
+}
+
+// Changes one window flag in the widget and in its native window, if there is one, without
+// re-creating the native window (QWidget::setWindowFlag would).
+void SetFlagInPlace(QWidget* w, Qt::WindowType flag, bool on) {
+  Qt::WindowFlags f = w->windowFlags();
+  f.setFlag(flag, on);
+  w->overrideWindowFlags(f);
+  if (QWindow* h = w->windowHandle()) h->setFlag(flag, on);
+}
+
+// Keeps the client area at a place on the screen while the decorations come or go: the outer
+// corner goes where the client's corner less the new decorations is (`decorations`: left and
+// top widths the window will have).
+void KeepClientAt(QWidget* w, const QPoint& clientPos, const QMargins& decorations) {
+  if (w->windowHandle() && w->isVisible() && x11::Available()) {
+    const QPoint frame = clientPos - QPoint(decorations.left(), decorations.top());
+    x11::MoveFrame(w->winId(), frame.x(), frame.y());
+    if (WindowExtras* x = Extras(w)) {
+      x->keepClient = clientPos;
+      x->keepSince.start();
+      x->keepMoves = 0;
+    }
+  } else if (w->windowHandle()) {
+    w->windowHandle()->setPosition(clientPos);
+  } else {
+    w->move(clientPos);  // not created yet: there is no frame, the corner is the client's
+  }
+}
+
+int g_compositorOverride = -1;
+
+}  // namespace
+
+void MakeToolWindow(QWidget* window) {
+  window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  MakeExtras(window)->skipTaskbar = true;
+}
+
+int WindowState(const QWidget* window) {
+  const Qt::WindowStates s = window->windowState();
+  if (s & Qt::WindowMinimized) return 1;
+  if (s & (Qt::WindowMaximized | Qt::WindowFullScreen)) return 2;
+  return 0;
+}
+
+void SetWindowState(QWidget* window, int state) {
+  WindowExtras* x = MakeExtras(window);
+  const Qt::WindowStates plain =
+      window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+  if (state == 2) {
+    x->restoreFixed = false;
+    if (!x->fixedSize.isValid() && window->minimumSize() == window->maximumSize())
+      x->fixedSize = window->minimumSize();
+    if (x->fixedSize.isValid()) {
+      window->setMinimumSize(0, 0);
+      window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+      // Window managers refuse to maximize a window that offers no maximize function.
+      SetFlagInPlace(window, Qt::WindowMaximizeButtonHint, true);
+    }
+    window->setWindowState(plain | Qt::WindowMaximized);
+  } else if (state == 1) {
+    window->setWindowState(window->windowState() | Qt::WindowMinimized);
+  } else if (state == 0) {
+    window->setWindowState(plain);
+    if (x->fixedSize.isValid()) {
+      SetFlagInPlace(window, Qt::WindowMaximizeButtonHint, false);
+      // A window manager gives back the place and size from before the maximizing; fixing the
+      // size before then would also move the window to where the maximized one was.
+      if (window->isVisible() && x11::Available()) {
+        x->restoreFixed = true;
+        x->restoreSteps = 0;
+      } else {
+        x->RestoreFixedSize();
+      }
+    }
+  }
+}
+
+bool SetStaysOnTop(QWidget* window, bool on) {
+  if (!window) return false;
+  if (!window->windowHandle()) window->winId();  // a native window to keep from now on
+  SetFlagInPlace(window, Qt::WindowStaysOnTopHint, on);
+  if (window->isHidden()) window->show();
+  return true;
+}
+
+bool StaysOnTop(const QWidget* window) {
+  return window && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+void PrepareForShape(QWidget* window) {
+  MakeExtras(window);
+  if (!window->windowHandle() && CompositorActive())
+    window->setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void ApplyEllipticShape(QWidget* window, const QRect& outerRect) {
+  WindowExtras* x = MakeExtras(window);
+  x->Observe();
+  const QMargins offset = DecoratedFrameMargins(window);
+  if (!x->shaped) {
+    const QPoint clientPos = window->geometry().topLeft();
+    x->shaped = true;
+    SetFlagInPlace(window, Qt::FramelessWindowHint, true);
+    KeepClientAt(window, clientPos, QMargins());
+  }
+  x->ellipse = outerRect.translated(-offset.left(), -offset.top());
+  x->antialiased = window->testAttribute(Qt::WA_TranslucentBackground) && CompositorActive();
+  // With an antialiased edge the visible area reaches one pixel further, where the edge fades.
+  window->setMask(x->antialiased ? QRegion(x->ellipse.adjusted(-1, -1, 1, 1), QRegion::Ellipse)
+                                 : QRegion(x->ellipse, QRegion::Ellipse));
+  window->update();
+}
+
+void DropShape(QWidget* window) {
+  WindowExtras* x = Extras(window);
+  if (!x || !x->shaped) return;
+  const QPoint clientPos = window->geometry().topLeft();
+  window->clearMask();
+  x->shaped = false;
+  x->antialiased = false;
+  x->ellipse = QRect();
+  SetFlagInPlace(window, Qt::FramelessWindowHint, false);
+  KeepClientAt(window, clientPos, x->margins);
+  window->update();
+}
+
+QRect OuterGeometry(const QWidget* window) {
+  const WindowExtras* x = Extras(window);
+  if (x && x->shaped) return window->geometry();
+  return window->geometry().marginsAdded(CurrentMargins(window));
+}
+
+void MoveOuterCorner(QWidget* window, const QPoint& outer) {
+  if (window->windowHandle() && window->isVisible() && x11::Available()) {
+    x11::MoveFrame(window->winId(), outer.x(), outer.y());
+  } else {
+    window->move(outer);
+  }
+}
+
+bool HasEllipticShape(const QWidget* window) {
+  const WindowExtras* x = Extras(window);
+  return x && x->shaped;
+}
+
+QRect ShapeEllipse(const QWidget* window) {
+  const WindowExtras* x = Extras(window);
+  return x && x->shaped ? x->ellipse : QRect();
+}
+
+bool ShapeEdgeAntialiased(const QWidget* window) {
+  const WindowExtras* x = Extras(window);
+  return x && x->shaped && x->antialiased;
+}
+
+QMargins DecoratedFrameMargins(const QWidget* window) {
+  const WindowExtras* x = Extras(window);
+  if (x && x->shaped) return x->margins;
+  const QMargins now = CurrentMargins(window);
+  if (!now.isNull() || !x) return now;
+  return x->margins;
+}
+
+bool CompositorActive() {
+  if (g_compositorOverride >= 0) return g_compositorOverride == 1;
+  return x11::CompositorRunning();
+}
+
+void OverrideCompositorForTesting(int state) {
+  g_compositorOverride = state < 0 ? -1 : state;
+}
+
+void WindowDragger::Press(QWidget* window, const QPoint& globalPos) {
+  window_ = window;
+  pressGlobal_ = globalPos;
+  mode_ = window ? Mode::Pressed : Mode::Idle;
+}
+
+bool WindowDragger::Move(const QPoint& globalPos) {
+  if (!window_ || mode_ == Mode::Idle) return false;
+  if (mode_ == Mode::System) return true;
+  if (mode_ == Mode::Pressed) {
+    const int distance = QGuiApplication::styleHints()->startDragDistance();
+    if ((globalPos - pressGlobal_).manhattanLength() < distance) return false;
+    if (WindowExtras* x = Extras(window_)) x->keepClient.reset();
+    // The window manager's move, anchored where the button went down, so that the grabbed
+    // point stays under the pointer; Qt's own move where there is no X11 (it may refuse).
+    const bool system =
+        systemMoveAllowed_ &&
+        (x11::Available() ? x11::StartMove(window_->winId(), pressGlobal_.x(), pressGlobal_.y())
+                          : window_->windowHandle() && window_->windowHandle()->startSystemMove());
+    if (system) {
+      mode_ = Mode::System;
+      return true;
+    }
+    mode_ = Mode::Manual;
+    windowStart_ = OuterGeometry(window_).topLeft();
+  }
+  MoveOuterCorner(window_, windowStart_ + (globalPos - pressGlobal_));
+  return true;
+}
+
+bool WindowDragger::Release() {
+  const bool dragged = mode_ == Mode::System || mode_ == Mode::Manual;
+  mode_ = Mode::Idle;
+  window_ = nullptr;
+  return dragged;
+}
+
+void FlushWindowSystem() {
+  x11::Flush();
+}
+
+std::chrono::nanoseconds FrameInterval(const QWidget* window) {
+  QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
+  double rate = screen ? screen->refreshRate() : 0;
+  if (!(rate >= 10 && rate <= 1000)) rate = 60;
+  return std::chrono::nanoseconds(static_cast<long long>(1e9 / rate));
+}
+
+}  // namespace selvane::platform

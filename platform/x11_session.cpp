@@ -1,0 +1,250 @@
+#include "platform/x11_session.h"
+
+#include <QGuiApplication>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#if defined(SELVANE_HAVE_XCB) && QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#define SELVANE_X11 1
+#endif
+
+namespace selvane::platform::x11 {
+
+#ifdef SELVANE_X11
+namespace {
+
+xcb_connection_t* Connection() {
+  if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+  auto* x = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x ? x->connection() : nullptr;
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  if (!r) return XCB_ATOM_NONE;
+  const xcb_atom_t a = r->atom;
+  std::free(r);
+  return a;
+}
+
+// The screen number of the display name (":0.1" is screen 1); 0 when none is given.
+int DefaultScreen() {
+  const char* display = std::getenv("DISPLAY");
+  if (!display) return 0;
+  const std::string d(display);
+  const auto colon = d.rfind(':');
+  if (colon == std::string::npos) return 0;
+  const auto dot = d.find('.', colon);
+  if (dot == std::string::npos) return 0;
+  return std::atoi(d.c_str() + dot + 1);
+}
+
+const xcb_screen_t* Screen(xcb_connection_t* c) {
+  int n = DefaultScreen();
+  for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; xcb_screen_next(&it), --n)
+    if (n <= 0) return it.data;
+  return nullptr;
+}
+
+// Whether a window manager runs and lists the atom among what it supports (_NET_SUPPORTED).
+bool Supported(xcb_connection_t* c, const xcb_screen_t* screen, xcb_atom_t wanted) {
+  if (!screen || wanted == XCB_ATOM_NONE) return false;
+  const xcb_atom_t supported = Atom(c, "_NET_SUPPORTED");
+  if (supported == XCB_ATOM_NONE) return false;
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, screen->root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr);
+  if (!r) return false;
+  bool found = false;
+  if (r->format == 32 && r->type == XCB_ATOM_ATOM) {
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
+    const int n = xcb_get_property_value_length(r) / 4;
+    for (int i = 0; i < n && !found; ++i) found = atoms[i] == wanted;
+  }
+  std::free(r);
+  return found;
+}
+
+}  // namespace
+
+bool Available() {
+  return Connection() != nullptr;
+}
+
+void SkipTaskbar(std::uintptr_t window) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return;
+  const auto w = static_cast<xcb_window_t>(window);
+  const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
+  const xcb_atom_t wanted[] = {Atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
+                               Atom(c, "_NET_WM_STATE_SKIP_PAGER")};
+  if (state == XCB_ATOM_NONE) return;
+  std::vector<xcb_atom_t> atoms;
+  xcb_get_property_reply_t* r =
+      xcb_get_property_reply(c, xcb_get_property(c, 0, w, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
+  if (r) {
+    if (r->format == 32 && r->type == XCB_ATOM_ATOM) {
+      const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
+      atoms.assign(data, data + xcb_get_property_value_length(r) / 4);
+    }
+    std::free(r);
+  }
+  bool changed = false;
+  for (xcb_atom_t a : wanted) {
+    if (a == XCB_ATOM_NONE) continue;
+    bool present = false;
+    for (xcb_atom_t b : atoms) present = present || a == b;
+    if (!present) {
+      atoms.push_back(a);
+      changed = true;
+    }
+  }
+  if (!changed) return;
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, state, XCB_ATOM_ATOM, 32,
+                      static_cast<uint32_t>(atoms.size()), atoms.data());
+  xcb_flush(c);
+}
+
+bool CompositorRunning() {
+  xcb_connection_t* c = Connection();
+  if (!c) return false;
+  const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen());
+  const xcb_atom_t selection = Atom(c, name.c_str());
+  if (selection == XCB_ATOM_NONE) return false;
+  xcb_get_selection_owner_reply_t* r =
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+  if (!r) return false;
+  const bool owned = r->owner != XCB_NONE;
+  std::free(r);
+  return owned;
+}
+
+namespace {
+
+void MoveWithGravity(std::uintptr_t window, int x, int y, uint32_t gravity) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return;
+  const auto w = static_cast<xcb_window_t>(window);
+  const xcb_screen_t* screen = Screen(c);
+  const xcb_atom_t moveResize = Atom(c, "_NET_MOVERESIZE_WINDOW");
+  if (Supported(c, screen, moveResize)) {
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = w;
+    ev.type = moveResize;
+    constexpr uint32_t kXPresent = 1u << 8, kYPresent = 1u << 9, kFromApplication = 1u << 12;
+    ev.data.data32[0] = gravity | kXPresent | kYPresent | kFromApplication;
+    ev.data.data32[1] = static_cast<uint32_t>(x);
+    ev.data.data32[2] = static_cast<uint32_t>(y);
+    xcb_send_event(c, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ev));
+  } else {
+    const uint32_t values[] = {static_cast<uint32_t>(x), static_cast<uint32_t>(y)};
+    xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+  }
+  xcb_flush(c);
+}
+
+}  // namespace
+
+// North-west gravity: x and y are the outer corner; static gravity: the client's corner.
+void MoveFrame(std::uintptr_t window, int x, int y) {
+  MoveWithGravity(window, x, y, 1);
+}
+void MoveClient(std::uintptr_t window, int x, int y) {
+  MoveWithGravity(window, x, y, 10);
+}
+
+bool StartMove(std::uintptr_t window, int rootX, int rootY) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return false;
+  const xcb_screen_t* screen = Screen(c);
+  const xcb_atom_t moveResize = Atom(c, "_NET_WM_MOVERESIZE");
+  if (!Supported(c, screen, moveResize)) return false;
+  xcb_client_message_event_t ev{};
+  ev.response_type = XCB_CLIENT_MESSAGE;
+  ev.format = 32;
+  ev.window = static_cast<xcb_window_t>(window);
+  ev.type = moveResize;
+  constexpr uint32_t kMove = 8, kLeftButton = 1, kFromApplication = 1;
+  ev.data.data32[0] = static_cast<uint32_t>(rootX);
+  ev.data.data32[1] = static_cast<uint32_t>(rootY);
+  ev.data.data32[2] = kMove;
+  ev.data.data32[3] = kLeftButton;
+  ev.data.data32[4] = kFromApplication;
+  // The pointer grab of the press goes, so that the window manager can take the pointer.
+  xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+  xcb_send_event(c, 0, screen->root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&ev));
+  xcb_flush(c);
+  return true;
+}
+
+bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& bottom) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return false;
+  const auto w = static_cast<xcb_window_t>(window);
+  // The top-level ancestor: the window manager's frame, or the window itself.
+  xcb_window_t top_level = w;
+  for (int depth = 0; depth < 16; ++depth) {
+    xcb_query_tree_reply_t* t = xcb_query_tree_reply(c, xcb_query_tree(c, top_level), nullptr);
+    if (!t) return false;
+    const xcb_window_t parent = t->parent, root = t->root;
+    std::free(t);
+    if (parent == root || parent == XCB_NONE) break;
+    top_level = parent;
+  }
+  xcb_get_geometry_reply_t* outer =
+      xcb_get_geometry_reply(c, xcb_get_geometry(c, top_level), nullptr);
+  xcb_get_geometry_reply_t* inner = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+  xcb_translate_coordinates_reply_t* at =
+      outer ? xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, outer->root, 0, 0),
+                                              nullptr)
+            : nullptr;
+  const bool ok = outer && inner && at;
+  if (ok) {
+    const int outerX = outer->x, outerY = outer->y;
+    const int outerW = outer->width + 2 * outer->border_width;
+    const int outerH = outer->height + 2 * outer->border_width;
+    left = at->dst_x - outerX;
+    top = at->dst_y - outerY;
+    right = outerW - inner->width - left;
+    bottom = outerH - inner->height - top;
+  }
+  std::free(outer);
+  std::free(inner);
+  std::free(at);
+  return ok;
+}
+
+void Flush() {
+  if (xcb_connection_t* c = Connection()) xcb_flush(c);
+}
+
+#else
+
+bool Available() {
+  return false;
+}
+void SkipTaskbar(std::uintptr_t) {}
+void MoveFrame(std::uintptr_t, int, int) {}
+bool StartMove(std::uintptr_t, int, int) {
+  return false;
+}
+bool CompositorRunning() {
+  return false;
+}
+bool FrameExtents(std::uintptr_t, int&, int&, int&, int&) {
+  return false;
+}
+void Flush() {}
+
+#endif
+
+}  // namespace selvane::platform::x11

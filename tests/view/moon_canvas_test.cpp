@@ -1,0 +1,181 @@
+// The shadow drawn onto the moon picture, pixel by pixel, against the geometry's segments.
+#include "view/moon_canvas.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cmath>
+#include <vector>
+
+#include "control/entry_fields.h"
+#include "view/shadow_geometry.h"
+
+namespace selvane {
+namespace {
+
+constexpr QRgb kBlack = 0xFF000000u;
+
+// Which pixels of the picture the segments cover: each row from the nearest pixel of one end
+// to the nearest pixel of the other, inside the picture.
+std::vector<std::vector<bool>> Coverage(const ShadowSegments& seg) {
+  std::vector<std::vector<bool>> covered(kPictureHeight, std::vector<bool>(kPictureWidth));
+  for (int i = 0; i < seg.count; ++i) {
+    const ShadowSegment& l = seg.lines[i];
+    const int y = static_cast<int>(std::floor(l.y1 + 0.5));
+    const int a = static_cast<int>(std::floor(std::min(l.x1, l.x2) + 0.5));
+    const int b = static_cast<int>(std::floor(std::max(l.x1, l.x2) + 0.5));
+    for (int x = std::max(a, 0); x <= std::min(b, kPictureWidth - 1); ++x) covered[y][x] = true;
+  }
+  return covered;
+}
+
+double DistanceFromCentre(int x, int y) {
+  return std::hypot(x - 128.0, y - 128.0);
+}
+
+class CanvasTest : public ::testing::Test {
+ protected:
+  void Draw(double elongation, int step) {
+    state.Elongation = elongation;
+    state.ShadowStep = step;
+    painter.DrawMoonShadow();
+  }
+
+  MoonCanvas canvas;
+  EphemerisState state;
+  EntryFields fields;
+  ShadowPainter painter{state, fields, canvas};
+};
+
+TEST_F(CanvasTest, ThePictureIsTheFullMoonOfTheResources) {
+  ASSERT_TRUE(canvas.HasPicture());
+  EXPECT_EQ(canvas.Image().size(), QSize(255, 258));
+  EXPECT_EQ(canvas.Image(), canvas.BarePicture());
+  // A full Moon on black: the corners are black, the middle of the disc is lit.
+  EXPECT_EQ(canvas.BarePicture().pixel(0, 0), kBlack);
+  EXPECT_GT(qGray(canvas.BarePicture().pixel(128, 128)), 40);
+}
+
+struct Phase {
+  const char* name;
+  double elongation;
+  // Whether a pixel well inside the disc (not near the terminator) is dark; -1 near it.
+  int (*dark)(int x, int y);
+};
+
+TEST_F(CanvasTest, PhasesAtBothStepsMatchTheSegmentsPixelByPixel) {
+  const Phase phases[] = {
+      {"0: new", 0, [](int, int) { return 1; }},
+      {"90: left half", 90, [](int x, int) { return x <= 126   ? 1
+                                                    : x >= 130 ? 0
+                                                               : -1; }},
+      {"180: full", 180, [](int, int) { return 0; }},
+      {"just above 180", 180.000001, [](int, int) { return 0; }},
+      {"270: right half", 270, [](int x, int) { return x >= 130   ? 1
+                                                       : x <= 126 ? 0
+                                                                  : -1; }},
+      {"360: new", 360, [](int, int) { return 1; }},
+  };
+  const QImage& bare = canvas.BarePicture();
+  for (const Phase& ph : phases) {
+    for (int step : {1, 2}) {
+      // Something else first, so that the clear is part of what is checked.
+      Draw(ph.elongation + 123, 1);
+      Draw(ph.elongation, step);
+      const double lit = (1 - std::cos(ph.elongation * 0.017453292519943)) / 2;
+      EXPECT_DOUBLE_EQ(state.LitFraction, lit);
+      ShadowSegments seg;
+      ComputeShadowSegments(ph.elongation, lit, step, seg);
+      const auto covered = Coverage(seg);
+      const QImage& img = canvas.Image();
+      int wrong = 0;
+      for (int y = 0; y < kPictureHeight; ++y) {
+        for (int x = 0; x < kPictureWidth; ++x) {
+          const QRgb expected = covered[y][x] ? kBlack : bare.pixel(x, y);
+          if (img.pixel(x, y) != expected && ++wrong < 5)
+            ADD_FAILURE() << ph.name << " step " << step << " pixel " << x << "," << y;
+          // The phase as one sees it, on the rows drawn, well inside the disc.
+          const bool drawnRow = y % step == 0 && y <= 256;
+          if (drawnRow && DistanceFromCentre(x, y) < 120) {
+            const int dark = ph.dark(x, y);
+            if (dark == 1) {
+              EXPECT_EQ(img.pixel(x, y), kBlack) << ph.name << " " << x << "," << y;
+            }
+            if (dark == 0 && bare.pixel(x, y) != kBlack) {
+              EXPECT_NE(img.pixel(x, y), kBlack) << ph.name << " " << x << "," << y;
+            }
+          }
+        }
+      }
+      EXPECT_EQ(wrong, 0) << ph.name << " step " << step;
+      // The last row is black across the whole width at every phase.
+      for (int x = 0; x < kPictureWidth; ++x) ASSERT_EQ(img.pixel(x, 257), kBlack) << ph.name;
+      // With step 2 the odd rows keep the picture.
+      if (step == 2) {
+        for (int y = 1; y < 256; y += 2)
+          for (int x = 0; x < kPictureWidth; ++x) ASSERT_EQ(img.pixel(x, y), bare.pixel(x, y));
+      }
+    }
+  }
+}
+
+TEST_F(CanvasTest, ClearGivesTheBarePictureBack) {
+  Draw(0, 1);
+  ASSERT_NE(canvas.Image(), canvas.BarePicture());
+  canvas.Clear();
+  EXPECT_EQ(canvas.Image(), canvas.BarePicture());
+  // Also after lines that are not rows.
+  canvas.Line(0, 0, 254, 257);
+  canvas.Line(10, 200, 100, 20);
+  ASSERT_NE(canvas.Image(), canvas.BarePicture());
+  canvas.Clear();
+  EXPECT_EQ(canvas.Image(), canvas.BarePicture());
+}
+
+TEST_F(CanvasTest, LinesOutsideThePictureOrNotNumbersDrawNothing) {
+  canvas.Clear();
+  canvas.Line(0, -1, 254, -1);
+  canvas.Line(0, 258, 254, 258);
+  canvas.Line(300, 5, 400, 5);
+  canvas.Line(-50, 6, -1, 6);
+  canvas.Line(std::nanf(""), 7, 10, 7);
+  canvas.Line(0, std::nanf(""), 10, 8);
+  canvas.Line(0, 9, INFINITY, 9);
+  EXPECT_EQ(canvas.Image(), canvas.BarePicture());
+  // A row reaching beyond the right edge (x = 256) stops at the last column.
+  canvas.Line(250, 10, 256, 10);
+  for (int x = 250; x < kPictureWidth; ++x) EXPECT_EQ(canvas.Image().pixel(x, 10), kBlack);
+  EXPECT_EQ(canvas.Image().pixel(249, 10), canvas.BarePicture().pixel(249, 10));
+}
+
+TEST_F(CanvasTest, ChangesAreReportedOnlyWhenThePictureDiffers) {
+  int notes = 0;
+  canvas.SetChangedHook([&] { ++notes; });
+  Draw(100, 1);
+  EXPECT_EQ(notes, 1);  // one note per presentation, however many lines
+  EXPECT_TRUE(canvas.TakeChange());
+  // Real time: the same picture again, a tiny step of the elongation later.
+  Draw(100.00001, 1);
+  EXPECT_EQ(notes, 2);
+  EXPECT_FALSE(canvas.TakeChange());
+  Draw(101, 1);
+  EXPECT_TRUE(canvas.TakeChange());
+  Draw(101, 2);
+  EXPECT_TRUE(canvas.TakeChange());
+  EXPECT_FALSE(canvas.TakeChange());
+}
+
+TEST_F(CanvasTest, CaptionHookOnlyOnADifferentText) {
+  std::vector<std::string> seen;
+  canvas.SetCaptionHook([&](std::string_view c) { seen.emplace_back(c); });
+  fields.WriteField(1, "2024");
+  fields.WriteField(2, "5");
+  Draw(10, 1);
+  Draw(20, 1);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], canvas.Caption());
+  EXPECT_EQ(seen[0].rfind("Moon  2024/5/", 0), 0u);
+}
+
+}  // namespace
+}  // namespace selvane

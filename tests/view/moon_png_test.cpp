@@ -1,0 +1,91 @@
+// selvane-phase --png: the moon picture of an instant through the window's canvas and painter.
+#include "view/moon_png.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTemporaryDir>
+#include <string>
+#include <vector>
+
+#include "app/headless_session.h"
+#include "view/moon_canvas.h"
+
+namespace selvane {
+namespace {
+
+class FixedClock : public Clock {
+ public:
+  explicit FixedClock(ClockReading r) : r_(r) {}
+  ClockReading Now() override {
+    ++reads;
+    return r_;
+  }
+  int reads = 0;
+
+ private:
+  ClockReading r_;
+};
+
+// The picture the moon window shows for six field texts and a row step.
+QImage WindowPicture(const std::vector<std::string>& texts, int step) {
+  MoonCanvas canvas;
+  HeadlessSession s(&canvas);
+  s.state.ShadowStep = step;
+  const std::string_view t[6] = {texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]};
+  s.EnterFields(t);
+  s.engine.UpdateMoonPhase();
+  return canvas.Image();
+}
+
+QImage Read(const QString& path) {
+  return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(MoonPng, WritesTheWindowsPictureForTheGivenInstant) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  FixedClock clock({2000, 1, 1, 0, 0, 0});
+  const std::vector<std::string> texts = {"2024", "2", "12", "12", "0", "0"};
+  for (int step : {1, 2}) {
+    const QString path = dir.filePath(QStringLiteral("moon%1.png").arg(step));
+    std::string error;
+    ASSERT_TRUE(WriteMoonPng(path.toStdString(), &texts, step, clock, error)) << error;
+    const QImage png = Read(path);
+    EXPECT_EQ(png.size(), QSize(255, 258));
+    EXPECT_EQ(png, WindowPicture(texts, step)) << "step " << step;
+  }
+  EXPECT_EQ(clock.reads, 0);
+  EXPECT_NE(Read(dir.filePath("moon1.png")), Read(dir.filePath("moon2.png")));
+}
+
+TEST(MoonPng, NowIsTheClocksInstant) {
+  QTemporaryDir dir;
+  FixedClock clock({2024, 6, 22, 3, 8, 0});
+  const QString path = dir.filePath(QStringLiteral("now.png"));
+  std::string error;
+  ASSERT_TRUE(WriteMoonPng(path.toStdString(), nullptr, 1, clock, error)) << error;
+  EXPECT_EQ(clock.reads, 12);  // six fields, filled twice as at start-up
+  EXPECT_EQ(Read(path), WindowPicture({"2024", "6", "22", "3", "8", "0"}, 1));
+}
+
+TEST(MoonPng, RefusesWhatItCannotDo) {
+  FixedClock clock({2024, 1, 1, 0, 0, 0});
+  const std::vector<std::string> texts = {"2024", "2", "12", "12", "0", "0"};
+  const std::vector<std::string> five = {"2024", "2", "12", "12", "0"};
+  std::string error;
+  EXPECT_FALSE(WriteMoonPng("/nonexistent-dir/x/moon.png", &texts, 1, clock, error));
+  EXPECT_NE(error.find("/nonexistent-dir/x/moon.png"), std::string::npos) << error;
+  error.clear();
+  EXPECT_FALSE(WriteMoonPng("", &texts, 1, clock, error));
+  EXPECT_FALSE(error.empty());
+  error.clear();
+  EXPECT_FALSE(WriteMoonPng("/tmp/never.png", &five, 1, clock, error));
+  EXPECT_FALSE(error.empty());
+  error.clear();
+  EXPECT_FALSE(WriteMoonPng("/tmp/never.png", &texts, 0, clock, error));
+  EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace selvane

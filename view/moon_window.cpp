@@ -1,0 +1,378 @@
+#include "view/moon_window.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <thread>
+
+#include "view/moon_layout.h"
+
+namespace selvane {
+namespace {
+
+const std::string kApp = "Selvane";
+const std::string kSection = "Settings";
+
+// X11 keeps window positions in 16 bits: a stored place beyond that is kept at the limit.
+int ClampPosition(int pixels) {
+  return std::clamp(pixels, -32768, 32767);
+}
+
+int ToPixelsX(double twips) {
+  return platform::TwipsToPixelsX(std::clamp(twips, -1.0e9, 1.0e9));
+}
+int ToPixelsY(double twips) {
+  return platform::TwipsToPixelsY(std::clamp(twips, -1.0e9, 1.0e9));
+}
+
+}  // namespace
+
+// ---- Picture1 ----
+
+MoonPicture::MoonPicture(const MoonCanvas& canvas, QWidget* parent)
+    : QFrame(parent), canvas_(canvas) {
+  setObjectName(QStringLiteral("Picture1"));
+  setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+  setLineWidth(kPictureBorderPixels);
+  setFixedSize(canvas.Image().width() + 2 * kPictureBorderPixels,
+               canvas.Image().height() + 2 * kPictureBorderPixels);
+  setFocusPolicy(Qt::TabFocus);
+}
+
+void MoonPicture::SetBorder(bool on) {
+  if (border_ == on) return;
+  border_ = on;
+  update();
+}
+
+void MoonPicture::paintEvent(QPaintEvent*) {
+  ++paints_;
+  QPainter p(this);
+  const QImage& image = canvas_.Image();
+  const QPoint origin(kPictureBorderPixels, kPictureBorderPixels);
+  QWidget* w = window();
+  if (platform::ShapeEdgeAntialiased(w)) {
+    // The window is cut to an ellipse over the picture: paint the picture through an
+    // antialiased ellipse, transparent outside it, so that the edge fades smoothly.
+    const QRectF ellipse = QRectF(platform::ShapeEllipse(w)).translated(-QPointF(pos()));
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    QBrush brush(image);
+    brush.setTransform(QTransform::fromTranslate(origin.x(), origin.y()));
+    QPainterPath path;
+    path.addEllipse(ellipse);
+    p.fillPath(path, brush);
+    return;
+  }
+  p.drawImage(origin, image);
+  if (border_) drawFrame(&p);
+}
+
+void MoonPicture::mousePressEvent(QMouseEvent* event) {
+  if (onPress) onPress(event);
+}
+void MoonPicture::mouseMoveEvent(QMouseEvent* event) {
+  if (onMove) onMove(event);
+}
+void MoonPicture::mouseReleaseEvent(QMouseEvent* event) {
+  if (onRelease) onRelease(event);
+}
+
+// ---- Form2 ----
+
+MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChecks& checks,
+                       SettingsStore& settings, QWidget* controlWindow,
+                       std::function<void(const QPoint&)> openMenu, QWidget* parent)
+    : QWidget(parent),
+      state_(state),
+      checks_(checks),
+      settings_(settings),
+      control_(controlWindow),
+      openMenu_(std::move(openMenu)),
+      painter_(state, fields, canvas_),
+      hold_([](std::chrono::nanoseconds d) { std::this_thread::sleep_for(d); }) {
+  setObjectName(QStringLiteral("Form2"));
+  platform::MakeToolWindow(this);
+  platform::PrepareForShape(this);
+  setWindowTitle(QStringLiteral("Moon"));
+  setWindowIcon(platform::ProgramIcon());
+
+  picture_ = new MoonPicture(canvas_, this);
+  picture_->onPress = [this](QMouseEvent* e) { PicturePress(e); };
+  picture_->onMove = [this](QMouseEvent* e) { PictureMove(e); };
+  picture_->onRelease = [this](QMouseEvent* e) { PictureRelease(e); };
+
+  text_ = new QLineEdit(this);
+  text_->setObjectName(QStringLiteral("Text1"));
+  text_->setReadOnly(true);
+  text_->setFont(platform::DesignFont(platform::kPGothic, 13.8, true));
+  text_->setToolTip(QStringLiteral("Age of Moon"));
+  QPalette pal = text_->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    pal.setColor(group, QPalette::Base, QColor(0, 0, 0));
+    pal.setColor(group, QPalette::Text, QColor(128, 128, 255));
+  }
+  text_->setPalette(pal);
+  text_->setFixedHeight(platform::TwipsToPixelsY(kAgeFieldHeight));
+  setTabOrder(picture_, text_);
+  ageText_.reserve(64);
+
+  canvas_.SetChangedHook([this] {
+    if (presentPending_) return;
+    presentPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          presentPending_ = false;
+          PresentIfChanged();
+        },
+        Qt::QueuedConnection);
+  });
+  canvas_.SetRefreshHook([this] { PresentFrame(); });
+  canvas_.SetCaptionHook([this](std::string_view caption) {
+    setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+  });
+
+  Load();
+}
+
+MoonWindow::~MoonWindow() {
+  canvas_.SetChangedHook({});
+  canvas_.SetRefreshHook({});
+  canvas_.SetCaptionHook({});
+}
+
+double MoonWindow::PictureWidthTwips() const {
+  return platform::PixelsToTwipsX(picture_->width());
+}
+double MoonWindow::PictureHeightTwips() const {
+  return platform::PixelsToTwipsY(picture_->height());
+}
+double MoonWindow::TextHeightTwips() const {
+  return platform::PixelsToTwipsY(text_->height());
+}
+
+void MoonWindow::MoveTo(QWidget* window, double leftTwips, double topTwips) {
+  platform::MoveOuterCorner(
+      window, QPoint(ClampPosition(ToPixelsX(leftTwips)), ClampPosition(ToPixelsY(topTwips))));
+}
+
+void MoonWindow::Load() {
+  state_.PictureMargin = kPictureMargin;
+  const MoonLayout l =
+      LoadLayout(Margin(), PictureWidthTwips(), PictureHeightTwips(), TextHeightTwips());
+  setFixedSize(ToPixelsX(l.clientWidth), ToPixelsY(l.clientHeight));
+  picture_->move(ToPixelsX(l.pictureLeft), ToPixelsY(l.pictureTop));
+  text_->setGeometry(ToPixelsX(l.textLeft), ToPixelsY(l.textTop), ToPixelsX(l.textWidth),
+                     text_->height());
+  place();
+  checks_.SetChecked(MenuItem::Ers, true);
+}
+
+void MoonWindow::place() {
+  if (WindowState() == 1) SetWindowState(0);
+  hide();
+  // All six are read before any is used.
+  PlacementInput in;
+  in.left1 = settings_.ReadSetting(kApp, kSection, "Left1", "");
+  in.top1 = settings_.ReadSetting(kApp, kSection, "Top1", "");
+  in.left2 = settings_.ReadSetting(kApp, kSection, "Left2", "");
+  in.top2 = settings_.ReadSetting(kApp, kSection, "Top2", "");
+  in.shadow = settings_.ReadSetting(kApp, kSection, "shadow", "1");
+  in.winstyle = settings_.ReadSetting(kApp, kSection, "winstyle", "0");
+  in.screenWidth = platform::ScreenWidthTwips();
+  in.screenHeight = platform::ScreenHeightTwips();
+  if (control_) {
+    const QRect outer = platform::OuterGeometry(control_);
+    in.controlWidth = platform::PixelsToTwipsX(outer.width());
+    in.controlHeight = platform::PixelsToTwipsY(outer.height());
+  }
+  const QMargins m = platform::DecoratedFrameMargins(this);
+  in.moonWidth = platform::PixelsToTwipsX(width() + m.left() + m.right());
+  in.moonHeight = platform::PixelsToTwipsY(height() + m.top() + m.bottom());
+
+  const Placement p = DecidePlacement(in);
+  if (control_) MoveTo(control_, p.left1, p.top1);
+  MoveTo(this, p.left2, p.top2);
+  state_.ShadowStep = p.shadowStep;
+  if (p.checkSade) checks_.SetChecked(MenuItem::Sade, true);
+  if (p.crcCheck) checks_.SetChecked(MenuItem::Crc, *p.crcCheck);
+  if (p.applyCircular) ApplyCircularShape();
+}
+
+void MoonWindow::ApplyCircularShape() {
+  const double tx = platform::TwipsPerPixelX();
+  const double ty = platform::TwipsPerPixelY();
+  // The window's outer size as it is with its decorations (also while it is cut already).
+  const QMargins m = platform::DecoratedFrameMargins(this);
+  const double outerWidth = (width() + m.left() + m.right()) * tx;
+  const double outerHeight = (height() + m.top() + m.bottom()) * ty;
+  const double clientHeight = height() * ty;
+  const EllipseRect r =
+      CircularShapeRect(Margin(), outerWidth, outerHeight, clientHeight, TextHeightTwips(), tx, ty);
+  const QRect outer(static_cast<int>(r.left), static_cast<int>(r.top),
+                    static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top));
+  platform::ApplyEllipticShape(this, outer);
+  picture_->update();
+}
+
+void MoonWindow::DropCircularShape() {
+  platform::DropShape(this);
+  update();
+}
+
+bool MoonWindow::IsCircular() const {
+  return platform::HasEllipticShape(this);
+}
+
+void MoonWindow::formreturn() {
+  picture_->SetBorder(true);
+  text_->setFrame(true);
+  const NormalPositions p = FormReturnPositions(Margin(), PictureHeightTwips());
+  picture_->move(ToPixelsX(p.pictureLeft), ToPixelsY(p.pictureTop));
+  text_->move(ToPixelsX(p.textLeft), ToPixelsY(p.textTop));
+}
+
+void MoonWindow::LayoutMaximizedView() {
+  // The sizes are taken before the borders go.
+  const MaximizedPositions p = MaximizedViewPositions(
+      platform::ScreenWidthTwips(), platform::ScreenHeightTwips(), PictureWidthTwips(),
+      PictureHeightTwips(), TextHeightTwips(), Margin());
+  picture_->move(ToPixelsX(p.pictureLeft), ToPixelsY(p.pictureTop));
+  text_->move(ToPixelsX(p.textLeft), ToPixelsY(p.textTop));
+  picture_->SetBorder(false);
+  text_->setFrame(false);
+}
+
+int MoonWindow::WindowState() const {
+  return platform::WindowState(this);
+}
+
+void MoonWindow::SetWindowState(int state) {
+  platform::SetWindowState(this, state);
+}
+
+// ---- Drawing and the age ----
+
+void MoonWindow::DrawMoonShadow() {
+  painter_.DrawMoonShadow();
+}
+
+void MoonWindow::SetAgeText(std::string_view text) {
+  if (text == ageText_) return;
+  ageText_.assign(text);
+  text_->setText(QString::fromUtf8(ageText_.data(), static_cast<qsizetype>(ageText_.size())));
+}
+
+void MoonWindow::SetBusyPointer(bool busy) {
+  platform::SetBusyPointer(busy);
+}
+
+void MoonWindow::Beep() {
+  platform::Beep();
+}
+
+void MoonWindow::PresentIfChanged() {
+  // Real time draws ten times a second, but the picture changes far more rarely.
+  if (!canvas_.TakeChange()) return;
+  ++pictureUpdates_;
+  picture_->update();
+}
+
+void MoonWindow::PresentFrame() {
+  // A frame of the phase-cycle animation: on the screen now, and held there for one refresh
+  // of the display before the next frame is drawn. No events are handled meanwhile.
+  if (canvas_.TakeChange()) {
+    ++pictureUpdates_;
+    picture_->repaint();
+  }
+  if (!isVisible() || WindowState() == 1) return;
+  platform::FlushWindowSystem();
+  if (hold_) hold_(platform::FrameInterval(this));
+}
+
+// ---- Events ----
+
+void MoonWindow::OnResize() {
+  if (WindowState() != 0) return;
+  checks_.SetChecked(MenuItem::Moon, false);
+  formreturn();
+  if (control_ && control_->isVisible()) SetTopmost(control_, 0);
+  if (checks_.Checked(MenuItem::Top)) SetTopmost(this, 1);
+}
+
+void MoonWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  OnResize();
+}
+
+void MoonWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) OnResize();
+}
+
+void MoonWindow::closeEvent(QCloseEvent* event) {
+  if (state_.QuitRequested != 0) {
+    event->accept();
+    return;
+  }
+  SetWindowState(0);
+  hide();
+  checks_.SetChecked(MenuItem::Ers, false);
+  formreturn();
+  event->ignore();
+}
+
+void MoonWindow::PicturePress(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || WindowState() == 2) return;
+  dragger_.Press(this, event->globalPosition().toPoint());
+}
+
+void MoonWindow::PictureMove(QMouseEvent* event) {
+  if (dragger_.Armed()) dragger_.Move(event->globalPosition().toPoint());
+}
+
+void MoonWindow::PictureRelease(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    // The release that ends a drag is not a click on the picture.
+    const bool dragged = dragger_.Armed() && dragger_.Release();
+    if (!dragged) painter_.AnimatePhaseCycle();
+  } else if (event->button() == Qt::RightButton) {
+    if (openMenu_) openMenu_(event->globalPosition().toPoint());
+  }
+}
+
+void MoonWindow::mousePressEvent(QMouseEvent* event) {
+  event->accept();
+}
+
+void MoonWindow::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) {
+    if (openMenu_) openMenu_(event->globalPosition().toPoint());
+  } else if (event->button() == Qt::LeftButton) {
+    SetWindowState(0);
+    checks_.SetChecked(MenuItem::Moon, false);
+    formreturn();
+  }
+}
+
+void MoonWindow::paintEvent(QPaintEvent*) {
+  // The window's back colour is the window-frame colour of the classic desktop scheme: black.
+  // Cut to an ellipse with an antialiased edge, the surround stays transparent.
+  if (platform::ShapeEdgeAntialiased(this)) return;
+  QPainter p(this);
+  p.fillRect(rect(), QColor(0, 0, 0));
+}
+
+// ---- Topmost ----
+
+int SetTopmost(QWidget* window, int flag) {
+  if (!window || (flag != 0 && flag != 1)) return 0;
+  return platform::SetStaysOnTop(window, flag == 1) ? 1 : 0;
+}
+
+}  // namespace selvane

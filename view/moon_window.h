@@ -1,0 +1,137 @@
+// The moon window (Form2): the moon picture with the shadow of the phase (Picture1) and the
+// Moon's age below it (Text1). It lays itself out around the picture, restores both windows'
+// places and its display options from the settings (`place`), can be cut to an ellipse around
+// the picture, dragged by the picture, shown maximized with the picture centred on the screen,
+// and refuses to close unless the program quits.
+#pragma once
+
+#include <QFrame>
+#include <QWidget>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "astro/ephemeris.h"
+#include "astro/ephemeris_state.h"
+#include "platform/platform.h"
+#include "tray/menu_checks.h"
+#include "tray/settings_store.h"
+#include "view/moon_canvas.h"
+#include "view/shadow_geometry.h"
+
+class QLineEdit;
+
+namespace selvane {
+
+// Picture1: shows the canvas's retained image inside a two-pixel sunken border (when it has
+// one) and passes its mouse events to the window.
+class MoonPicture : public QFrame {
+ public:
+  MoonPicture(const MoonCanvas& canvas, QWidget* parent);
+  void SetBorder(bool on);
+  bool HasBorder() const { return border_; }
+  long Paints() const { return paints_; }
+
+  std::function<void(QMouseEvent*)> onPress, onMove, onRelease;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  const MoonCanvas& canvas_;
+  bool border_ = true;
+  long paints_ = 0;
+};
+
+class MoonWindow : public QWidget, public PhaseDisplay {
+ public:
+  // Creating the window runs its load: the layout around the picture, `place` (which moves
+  // controlWindow and this window and reads the settings) and the check mark of mnuErs. The
+  // window stays hidden. openMenu opens the tray's popup menu at a point of the screen.
+  MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChecks& checks,
+             SettingsStore& settings, QWidget* controlWindow,
+             std::function<void(const QPoint& globalPos)> openMenu, QWidget* parent = nullptr);
+  ~MoonWindow() override;
+
+  // Restores both windows' places, the shadow step and the circular shape from the settings;
+  // on a reading that fails, centres both windows.
+  void place();
+  // Cuts the window to the ellipse around the picture, from its current size.
+  void ApplyCircularShape();
+  // The whole rectangular window again (the empty region).
+  void DropCircularShape();
+  bool IsCircular() const;
+  // The normal layout: picture and age field with borders, at the margins.
+  void formreturn();
+  // The maximized view's layout: picture and age field without borders, centred on the screen.
+  void LayoutMaximizedView();
+  // 0 normal, 1 minimized, 2 maximized.
+  int WindowState() const;
+  void SetWindowState(int state);
+
+  ShadowPainter& Painter() { return painter_; }
+  MoonCanvas& Canvas() { return canvas_; }
+  MoonPicture* Picture1() const { return picture_; }
+  QLineEdit* Text1() const { return text_; }
+
+  // PhaseDisplay: the drawing, the age field, and the desktop's pointer and beep.
+  void DrawMoonShadow() override;
+  void SetAgeText(std::string_view text) override;
+  std::string_view AgeText() const override { return ageText_; }
+  void SetBusyPointer(bool busy) override;
+  void Beep() override;
+
+  // How a frame of the phase-cycle animation is held on the screen (a sleep by default).
+  void SetFrameHold(std::function<void(std::chrono::nanoseconds)> hold) { hold_ = std::move(hold); }
+  // How often the picture was asked to repaint because its image changed.
+  long PictureUpdates() const { return pictureUpdates_; }
+  platform::WindowDragger& Dragger() { return dragger_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void Load();
+  void OnResize();
+  void PicturePress(QMouseEvent* event);
+  void PictureMove(QMouseEvent* event);
+  void PictureRelease(QMouseEvent* event);
+  void PresentIfChanged();
+  void PresentFrame();
+  double Margin() const { return state_.PictureMargin; }
+  double PictureWidthTwips() const;
+  double PictureHeightTwips() const;
+  double TextHeightTwips() const;
+  // Moves a top-level window to a place given in twips (its outer corner).
+  static void MoveTo(QWidget* window, double leftTwips, double topTwips);
+
+  EphemerisState& state_;
+  MenuChecks& checks_;
+  SettingsStore& settings_;
+  QWidget* control_;
+  std::function<void(const QPoint&)> openMenu_;
+  MoonCanvas canvas_;
+  ShadowPainter painter_;
+  MoonPicture* picture_;
+  QLineEdit* text_;
+  std::string ageText_;
+  platform::WindowDragger dragger_;
+  std::function<void(std::chrono::nanoseconds)> hold_;
+  bool presentPending_ = false;
+  long pictureUpdates_ = 0;
+};
+
+// Puts a window into the always-on-top band (flag 1) or takes it out (flag 0), and shows it.
+// Any other flag does nothing and gives 0; otherwise non-zero on success.
+int SetTopmost(QWidget* window, int flag);
+
+}  // namespace selvane
