@@ -20,8 +20,12 @@ class DesktopApp::Evaluator : public PhaseEvaluator {
 // The moon window as the control panel and the menu use it.
 class DesktopApp::MoonAdapter : public MoonWindowPort, public MoonWindowControl {
  public:
-  explicit MoonAdapter(MoonWindow& w) : w_(w) {}
-  void Show() override { w_.show(); }
+  MoonAdapter(MoonWindow& w, MenuChecks& checks) : w_(w), checks_(checks) {}
+  // The check mark of mnuErs says whether the moon window is shown, whoever showed it.
+  void Show() override {
+    w_.show();
+    checks_.SetChecked(MenuItem::Ers, true);
+  }
   void Hide() override { w_.hide(); }
   bool IsHidden() const override { return !w_.isVisible(); }
   void SetTopmost(bool on) override { selvane::SetTopmost(&w_, on ? 1 : 0); }
@@ -41,20 +45,23 @@ class DesktopApp::MoonAdapter : public MoonWindowPort, public MoonWindowControl 
 
  private:
   MoonWindow& w_;
+  MenuChecks& checks_;
 };
 
 // The control window and its panel as the menu uses them.
 class DesktopApp::ControlAdapter : public ControlWindowControl {
  public:
   ControlAdapter(ControlWindow& w, ControlPanel& panel) : w_(w), panel_(panel) {}
-  void Show() override { w_.show(); }
-  void Hide() override { w_.hide(); }
+  void Show() override { w_.ShowWindow(); }
+  void Hide() override { w_.HideWindow(); }
   void Focus() override {
     w_.raise();
     w_.activateWindow();
   }
   void SetNormalState() override { platform::SetWindowState(&w_, 0); }
-  void SetTopmost(int flag) override { selvane::SetTopmost(&w_, flag); }
+  void SetTopmost(int flag) override {
+    if (flag == 0 || flag == 1) w_.SetTopmost(flag == 1);
+  }
   void EnterRealTime() override { panel_.EnterRealTime(); }
   void StopTimer() override { panel_.StopTimer(); }
 
@@ -79,7 +86,7 @@ DesktopApp::DesktopApp(SettingsStore* settings, Clock* clock)
   engine_ = std::make_unique<Ephemeris>(state_, fields_, *form2_);
   evaluator_->engine = engine_.get();
 
-  moonAdapter_ = std::make_unique<MoonAdapter>(*form2_);
+  moonAdapter_ = std::make_unique<MoonAdapter>(*form2_, checks_);
   controlAdapter_ = std::make_unique<ControlAdapter>(*form1_, *panel_);
   panel_->AttachMoonWindow(moonAdapter_.get());
 

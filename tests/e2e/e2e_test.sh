@@ -66,8 +66,7 @@ open_tray_menu() {
   icon=$(xwininfo -tree -id "$panel" | awk '/"Selvane": \(/{print $1; exit}')
   [ -n "$icon" ] || return 1
   xdotool mousemove --window "$icon" 8 8 click 3
-  wait_for 5 sh -c 'xwininfo -root -tree | grep -q "Qt Menu\|\"menu\"\|popup"' || sleep 0.5
-  sleep 0.3
+  sleep 0.4
 }
 click_in() {  # click_in WINDOW X Y (pixels from the client area's corner)
   xdotool mousemove --window "$1" "$2" "$3" click 1
