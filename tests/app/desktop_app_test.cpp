@@ -1,0 +1,243 @@
+// The desktop program as a whole, on the real windows under the offscreen platform: start-up,
+// every menu item with the cases where they meet (circular and maximized, real time off and
+// on, the control window above a maximized topmost moon window), the settings restored at
+// start and saved when quitting, also while maximized and when they cannot be written.
+#include "app/desktop_app.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QImage>
+#include <QLineEdit>
+#include <cstdio>
+#include <string>
+
+#include "astro/field_text.h"
+#include "platform/platform.h"
+
+namespace selvane {
+namespace {
+
+class FixedClock : public Clock {
+ public:
+  ClockReading Now() override { return {2024, 1, 1, 12, 0, 0}; }
+};
+
+std::string Setting(SettingsStore& s, const char* key) {
+  return s.ReadSetting("Selvane", "Settings", key, "<none>");
+}
+
+struct Program {
+  explicit Program(SettingsStore& settings) : app(&settings, &clock) { app.Start(); }
+  void Choose(MenuItem item) { app.Form3().Action(item)->trigger(); }
+  bool Checked(MenuItem item) { return app.Checks().Checked(item); }
+  FixedClock clock;
+  DesktopApp app;
+};
+
+TEST(DesktopApp, StartUpFollowsTheClockWithBothWindowsShown) {
+  MemorySettingsStore settings;
+  Program p(settings);
+  EXPECT_TRUE(p.app.Form1().isVisible());
+  EXPECT_TRUE(p.app.Form2().isVisible());
+  EXPECT_EQ(p.app.Form1().windowTitle().toStdString(), "Selvane - Now -");
+  EXPECT_EQ(p.app.Form2().windowTitle().toStdString(), "Moon  2024/1/1 12:0:0");
+  EXPECT_NEAR(FieldNumber(p.app.Form2().AgeText()), 19.14, 0.01);
+  EXPECT_EQ(p.app.Panel().TimerInterval(), 100);
+  EXPECT_EQ(p.app.State().StepUnit, 6);
+  for (MenuItem item : {MenuItem::Real, MenuItem::About, MenuItem::Ers})
+    EXPECT_TRUE(p.Checked(item));
+  for (MenuItem item : {MenuItem::Crc, MenuItem::Moon, MenuItem::Sade, MenuItem::Top})
+    EXPECT_FALSE(p.Checked(item));
+  EXPECT_EQ(p.app.State().ShadowStep, 1);
+}
+
+TEST(DesktopApp, CircularAndMaximizedTakeTurns) {
+  MemorySettingsStore settings;
+  Program p(settings);
+  MoonWindow& moon = p.app.Form2();
+  p.Choose(MenuItem::Crc);
+  EXPECT_TRUE(moon.IsCircular());
+  EXPECT_TRUE(p.Checked(MenuItem::Crc));
+  p.Choose(MenuItem::Moon);
+  EXPECT_FALSE(moon.IsCircular());
+  EXPECT_FALSE(p.Checked(MenuItem::Crc));
+  EXPECT_TRUE(p.Checked(MenuItem::Moon));
+  EXPECT_EQ(moon.WindowState(), 2);
+  p.Choose(MenuItem::Crc);
+  EXPECT_EQ(moon.WindowState(), 0);
+  EXPECT_FALSE(p.Checked(MenuItem::Moon));
+  EXPECT_TRUE(moon.IsCircular());
+  p.Choose(MenuItem::Crc);
+  EXPECT_FALSE(moon.IsCircular());
+}
+
+TEST(DesktopApp, RealTimeOffStopsTheTimerAndOnShowsAHiddenMoonWindow) {
+  MemorySettingsStore settings;
+  Program p(settings);
+  p.Choose(MenuItem::Real);
+  EXPECT_EQ(p.app.Panel().TimerInterval(), 0);
+  EXPECT_EQ(p.app.State().RealTimeMode, 0);
+  EXPECT_EQ(p.app.Form1().windowTitle().toStdString(), "Selvane");
+  p.Choose(MenuItem::Ers);
+  EXPECT_FALSE(p.app.Form2().isVisible());
+  p.Choose(MenuItem::Real);
+  EXPECT_EQ(p.app.Panel().TimerInterval(), 100);
+  EXPECT_EQ(p.app.State().RealTimeMode, 1);
+  EXPECT_TRUE(p.app.Form2().isVisible());
+  EXPECT_TRUE(p.Checked(MenuItem::Ers));
+  EXPECT_EQ(p.app.Form1().windowTitle().toStdString(), "Selvane - Now -");
+}
+
+TEST(DesktopApp, ControlWindowGoesAboveAMaximizedTopmostMoonWindow) {
+  MemorySettingsStore settings;
+  Program p(settings);
+  p.Choose(MenuItem::Top);
+  EXPECT_TRUE(platform::StaysOnTop(&p.app.Form2()));
+  p.Choose(MenuItem::Moon);
+  p.Choose(MenuItem::About);  // it was shown: now hidden
+  EXPECT_FALSE(p.app.Form1().isVisible());
+  EXPECT_FALSE(platform::StaysOnTop(&p.app.Form1()));
+  p.Choose(MenuItem::About);
+  EXPECT_TRUE(p.app.Form1().isVisible());
+  EXPECT_TRUE(platform::StaysOnTop(&p.app.Form1()));
+  p.Choose(MenuItem::Top);
+  EXPECT_FALSE(platform::StaysOnTop(&p.app.Form2()));
+}
+
+TEST(DesktopApp, ShadowItemRedrawsHatched) {
+  MemorySettingsStore settings;
+  Program p(settings);
+  const QImage solid = p.app.Form2().Canvas().Image().copy();
+  p.Choose(MenuItem::Sade);
+  EXPECT_EQ(p.app.State().ShadowStep, 2);
+  EXPECT_NE(p.app.Form2().Canvas().Image(), solid);
+  p.Choose(MenuItem::Sade);
+  EXPECT_EQ(p.app.State().ShadowStep, 1);
+  EXPECT_EQ(p.app.Form2().Canvas().Image(), solid);
+}
+
+TEST(DesktopApp, IconLeftPressShowsTheMoonWindow) {
+  MemorySettingsStore settings;
+  Program p(settings);
+  p.Choose(MenuItem::Ers);
+  EXPECT_FALSE(p.app.Form2().isVisible());
+  p.app.Menu().OnIconLeftPress();
+  EXPECT_TRUE(p.app.Form2().isVisible());
+  EXPECT_TRUE(p.Checked(MenuItem::Ers));
+}
+
+TEST(DesktopApp, QuittingWhileMaximizedSavesTheNormalPlace) {
+  MemorySettingsStore settings;
+  {
+    Program p(settings);
+    p.app.Form2().move(300, 200);
+    p.app.Form1().move(40, 60);
+    const QRect normal = platform::OuterGeometry(&p.app.Form2());
+    const QRect control = platform::OuterGeometry(&p.app.Form1());
+    p.Choose(MenuItem::Sade);
+    p.Choose(MenuItem::Moon);
+    EXPECT_EQ(p.app.Form2().WindowState(), 2);
+    p.app.Form3().QuitAction()->trigger();
+    EXPECT_TRUE(p.app.Quitting());
+    EXPECT_TRUE(p.app.SettingsSaved());
+    EXPECT_EQ(p.app.Form2().WindowState(), 0);
+    EXPECT_EQ(Setting(settings, "Left2"),
+              FormatSettingNumber(platform::PixelsToTwipsX(normal.x())));
+    EXPECT_EQ(Setting(settings, "Top2"), FormatSettingNumber(platform::PixelsToTwipsY(normal.y())));
+    EXPECT_EQ(Setting(settings, "Left1"),
+              FormatSettingNumber(platform::PixelsToTwipsX(control.x())));
+    EXPECT_EQ(Setting(settings, "Top1"),
+              FormatSettingNumber(platform::PixelsToTwipsY(control.y())));
+    EXPECT_EQ(Setting(settings, "shadow"), "2");
+    EXPECT_EQ(Setting(settings, "winstyle"), "False");
+  }
+  // The next start comes back with the hatched shadow at the saved places.
+  Program again(settings);
+  EXPECT_EQ(again.app.State().ShadowStep, 2);
+  EXPECT_TRUE(again.Checked(MenuItem::Sade));
+  EXPECT_EQ(FormatSettingNumber(
+                platform::PixelsToTwipsX(platform::OuterGeometry(&again.app.Form2()).x())),
+            Setting(settings, "Left2"));
+}
+
+TEST(DesktopApp, ACircularWindowIsSavedAndRestored) {
+  MemorySettingsStore settings;
+  {
+    Program p(settings);
+    p.Choose(MenuItem::Crc);
+    p.app.Quit();
+    EXPECT_EQ(Setting(settings, "winstyle"), "True");
+  }
+  Program again(settings);
+  EXPECT_TRUE(again.Checked(MenuItem::Crc));
+  EXPECT_TRUE(again.app.Form2().IsCircular());
+}
+
+TEST(DesktopApp, HiddenWindowsArePositionedAndSavedLikeShownOnes) {
+  MemorySettingsStore settings;
+  Program p(settings);
+  p.Choose(MenuItem::About);
+  p.Choose(MenuItem::Ers);
+  EXPECT_FALSE(p.app.Form1().isVisible());
+  EXPECT_FALSE(p.app.Form2().isVisible());
+  p.app.Quit();
+  for (const char* key : {"Left1", "Top1", "Left2", "Top2", "shadow", "winstyle"})
+    EXPECT_NE(Setting(settings, key), "<none>") << key;
+}
+
+TEST(DesktopApp, QuittingEndsEvenWhenTheSettingsCannotBeWritten) {
+  class Unwritable : public MemorySettingsStore {
+   public:
+    bool WriteSetting(const std::string&, const std::string&, const std::string&,
+                      const std::string&) override {
+      ++attempts;
+      return false;
+    }
+    int attempts = 0;
+  } settings;
+  Program p(settings);
+  p.app.Form3().QuitAction()->trigger();
+  EXPECT_TRUE(p.app.Quitting());
+  EXPECT_FALSE(p.app.SettingsSaved());
+  EXPECT_EQ(settings.attempts, 6);
+  EXPECT_FALSE(p.app.Form3().IconVisible());
+}
+
+TEST(DesktopApp, DamagedSettingsCentreBothWindows) {
+  MemorySettingsStore settings;
+  for (auto [key, value] : {std::pair{"Left1", "abc"},
+                            {"Top1", "1"},
+                            {"Left2", "2"},
+                            {"Top2", "3"},
+                            {"shadow", "2"},
+                            {"winstyle", "True"}})
+    settings.WriteSetting("Selvane", "Settings", key, value);
+  Program p(settings);
+  EXPECT_EQ(p.app.State().ShadowStep, 1);
+  EXPECT_FALSE(p.Checked(MenuItem::Crc));
+  EXPECT_FALSE(p.app.Form2().IsCircular());
+  const QRect m = platform::OuterGeometry(&p.app.Form2());
+  const double centreX = platform::ScreenWidthTwips() / 2;
+  EXPECT_NEAR(platform::PixelsToTwipsX(m.x() + m.width() / 2.0), centreX,
+              platform::TwipsPerPixelX() * 2);
+}
+
+TEST(SelvanePhaseTool, WritesAPictureOfTheMoon) {
+  const std::string path = testing::TempDir() + "/moon.png";
+  std::remove(path.c_str());
+  const std::string cmd = std::string("'") + SELVANE_PHASE_TOOL + "' --png '" + path +
+                          "' --shadow-step 2 2024 1 1 12 0 0 2>/dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  QImage image(QString::fromStdString(path));
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.size(), QSize(255, 258));
+  // Age 19 days, waning: the right side is in shadow, hatched on every second row, and the
+  // left side is lit.
+  EXPECT_EQ(qGray(image.pixel(200, 128)), 0);
+  EXPECT_GT(qGray(image.pixel(200, 129)), 0);
+  EXPECT_GT(qGray(image.pixel(40, 128)), 0);
+}
+
+}  // namespace
+}  // namespace selvane
