@@ -14,4 +14,14 @@ void HeadlessSession::EnterFields(const std::string_view (&texts)[6]) {
   for (int i = 0; i < 6; ++i) fields.WriteField(i + 1, texts[i]);
 }
 
+void HeadlessSession::StartFromClock(Clock& clock) {
+  state.StepUnit = 3;
+  fields.WriteField(7, "1");
+  state.SavedInterval = 500;
+  for (int i = 0; i < 2; ++i) {
+    FillFieldsFromClock(fields, clock);
+    engine.UpdateMoonPhase();
+  }
+}
+
 }  // namespace selvane

@@ -8,6 +8,7 @@
 
 #include "astro/ephemeris.h"
 #include "astro/ephemeris_state.h"
+#include "control/clock.h"
 #include "control/entry_fields.h"
 #include "view/shadow_geometry.h"
 
@@ -37,6 +38,9 @@ class HeadlessSession : public PhaseDisplay {
 
   // Fresh fields as the batch modes take them: step amount "1", then year .. second in order.
   void EnterFields(const std::string_view (&texts)[6]);
+  // As the desktop program starts: step amount "1", then the fields filled from the clock and
+  // evaluated, twice.
+  void StartFromClock(Clock& clock);
 
   void DrawMoonShadow() override { painter.DrawMoonShadow(); }
   void SetAgeText(std::string_view text) override { ageText.assign(text); }

@@ -176,15 +176,8 @@ int RunPhaseCli(const std::vector<std::string>& args, std::istream& in, std::ost
     return 2;
   }
   if (args.empty()) {
-    // As the desktop program starts: fill from the clock and evaluate, twice.
     HeadlessSession s;
-    s.state.StepUnit = 3;
-    s.fields.WriteField(7, "1");
-    s.state.SavedInterval = 500;
-    for (int i = 0; i < 2; ++i) {
-      FillFieldsFromClock(s.fields, clock);
-      s.engine.UpdateMoonPhase();
-    }
+    s.StartFromClock(clock);
     PrintHuman(s, out);
     return 0;
   }

@@ -7,15 +7,9 @@
 #include <QSystemTrayIcon>
 
 #include "app/version.h"
+#include "platform/platform.h"
 
 namespace selvane {
-
-QIcon MoonIcon() {
-  QIcon icon;
-  for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-    icon.addFile(QStringLiteral(":/icons/selvane-%1.png").arg(size), QSize(size, size));
-  return icon;
-}
 
 QString VersionText() {
   return QStringLiteral("Selvane %1\n%2")
@@ -58,7 +52,7 @@ TrayHost::TrayHost(TrayMenuModel& model, MenuChecks& checks, QObject* parent)
     } else {
       QMessageBox box(QMessageBox::Information, QStringLiteral("Selvane"), VersionText(),
                       QMessageBox::Ok);
-      box.setWindowIcon(MoonIcon());
+      box.setWindowIcon(platform::ProgramIcon());
       box.exec();
     }
   });
@@ -89,7 +83,7 @@ void TrayHost::Sync() {
 
 void TrayHost::AddIcon() {
   if (!icon_) {
-    icon_ = std::make_unique<QSystemTrayIcon>(MoonIcon());
+    icon_ = std::make_unique<QSystemTrayIcon>(platform::ProgramIcon());
     icon_->setToolTip(QStringLiteral("Selvane"));
     icon_->setContextMenu(menu_.get());
     connect(icon_.get(), &QSystemTrayIcon::activated, this,

@@ -18,9 +18,6 @@ class QSystemTrayIcon;
 
 namespace selvane {
 
-// The program's icon in every size the assets have.
-QIcon MoonIcon();
-
 // The text of the version box: name, version and a one-line description.
 QString VersionText();
 

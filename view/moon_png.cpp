@@ -53,14 +53,7 @@ bool WriteMoonPng(const std::string& path, const std::vector<std::string>* texts
     s.EnterFields(fields);
     s.engine.UpdateMoonPhase();
   } else {
-    // As the desktop program starts: fill from the clock and evaluate, twice.
-    s.state.StepUnit = 3;
-    s.fields.WriteField(7, "1");
-    s.state.SavedInterval = 500;
-    for (int i = 0; i < 2; ++i) {
-      FillFieldsFromClock(s.fields, clock);
-      s.engine.UpdateMoonPhase();
-    }
+    s.StartFromClock(clock);
   }
   QImageWriter writer(QString::fromStdString(path), "png");
   if (!writer.write(canvas.Image())) {

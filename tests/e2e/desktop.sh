@@ -7,8 +7,9 @@ desktop_up() {
   mkdir -m 700 "$E2E_DIR/runtime" "$E2E_DIR/config"
   export XDG_RUNTIME_DIR="$E2E_DIR/runtime" XDG_CONFIG_HOME="$E2E_DIR/config"
   export DBUS_SESSION_BUS_ADDRESS=disabled: QT_QPA_PLATFORM=xcb
-  unset WAYLAND_DISPLAY
-  Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset 9>"$E2E_DIR/display" \
+  unset WAYLAND_DISPLAY XDG_SESSION_TYPE
+  # shellcheck disable=SC2086  # extra arguments, e.g. -retro for a patterned root window
+  Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset ${E2E_XVFB_ARGS:-} 9>"$E2E_DIR/display" \
     >"$E2E_DIR/xvfb.log" 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 200); do [ -s "$E2E_DIR/display" ] && break; sleep 0.05; done
@@ -19,6 +20,10 @@ desktop_up() {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.05
   done
+  if [ -n "${E2E_NO_TRAY:-}" ]; then
+    trap desktop_down EXIT
+    return 0
+  fi
   trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
     --transparent false --tint 0xffffff --expand false >"$E2E_DIR/trayer.log" 2>&1 &
   TRAY_PID=$!

@@ -93,11 +93,5 @@ TEST(TrayHost, QuitRunsTheCloseHandlerOnce) {
   EXPECT_EQ(closes, 1);
 }
 
-TEST(TrayHost, IconHasAllSizes) {
-  const QIcon icon = MoonIcon();
-  EXPECT_FALSE(icon.isNull());
-  EXPECT_GE(icon.availableSizes().size(), 8);
-}
-
 }  // namespace
 }  // namespace selvane

@@ -12,17 +12,14 @@ DEMO=$1
 ART=${SELVANE_E2E_ARTIFACTS:-$PWD/moon-window-e2e}
 mkdir -p "$ART"
 
-E2E_DIR=$(mktemp -d)
-XVFB_PID="" WM_PID="" DEMO_PID=""
+# The shared headless desktop, without a tray; -retro gives the root window its woven
+# pattern, so that what lies behind a cut window is visible.
+source "$(dirname "$0")/../e2e/desktop.sh"
+E2E_XVFB_ARGS=-retro E2E_NO_TRAY=1 desktop_up
+DEMO_PID=""
 cleanup() {
-  local p
-  for p in $DEMO_PID $WM_PID $XVFB_PID; do kill "$p" 2>/dev/null || true; done
-  for p in $DEMO_PID $WM_PID $XVFB_PID; do
-    for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$p" 2>/dev/null || true
-    wait "$p" 2>/dev/null || true
-  done
-  rm -rf "$E2E_DIR"
+  APP_PID=$DEMO_PID
+  desktop_down
 }
 trap cleanup EXIT
 
@@ -33,24 +30,6 @@ fail() {
   cat "$E2E_DIR/err.txt" >&2 || true
   exit 1
 }
-
-mkdir -m 700 "$E2E_DIR/runtime" "$E2E_DIR/config"
-export XDG_RUNTIME_DIR="$E2E_DIR/runtime" XDG_CONFIG_HOME="$E2E_DIR/config"
-export DBUS_SESSION_BUS_ADDRESS=disabled: QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY XDG_SESSION_TYPE
-
-# -retro gives the root window its woven pattern: what lies behind a cut window is visible.
-Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset -retro 9>"$E2E_DIR/display" \
-  >"$E2E_DIR/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 200); do [ -s "$E2E_DIR/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(head -n1 "$E2E_DIR/display")"
-openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
-WM_PID=$!
-for _ in $(seq 200); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.05
-done
 
 mkfifo "$E2E_DIR/in"
 exec 3<>"$E2E_DIR/in"
