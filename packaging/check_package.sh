@@ -26,6 +26,14 @@ case "$depends" in *libqt6widgets6*) ;; *) echo "Depends lacks Qt: $depends"; fa
 case "$depends" in *fonts-ipafont-gothic*) ;; *) echo "Depends lacks the fonts: $depends"; fail=1 ;; esac
 "$root/usr/bin/selvane-phase" --version | grep -q '^selvane-phase ' || { echo "installed selvane-phase does not run"; fail=1; }
 "$root/usr/bin/selvane-phase" 2024 1 1 12 0 0 | grep -q 'Age:' || { echo "installed selvane-phase gives no age"; fail=1; }
-man -l "$root/usr/share/man/man1/selvane-phase.1" >/dev/null 2>&1 || command -v man >/dev/null || true
+grep -q '^\.TH SELVANE-PHASE 1' "$root/usr/share/man/man1/selvane-phase.1" || { echo "manual page broken"; fail=1; }
+# The same files through cmake --install into a scratch prefix.
+prefix="$root/prefix"
+cmake --install . --prefix "$prefix" >/dev/null
+for f in bin/selvane bin/selvane-phase share/applications/org.selvane.Selvane.desktop \
+  share/metainfo/org.selvane.Selvane.metainfo.xml share/icons/hicolor/48x48/apps/org.selvane.Selvane.png; do
+  [ -e "$prefix/$f" ] || { echo "cmake --install left out $f"; fail=1; }
+done
+"$prefix/bin/selvane-phase" --version >/dev/null || { echo "installed selvane-phase does not run"; fail=1; }
 [ "$fail" -eq 0 ] && echo "package: $(basename "$deb") checks out"
 exit "$fail"

@@ -72,9 +72,32 @@ click_in() {  # click_in WINDOW X Y (pixels from the client area's corner)
   xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
-desktop_up
+start_tray() {
+  trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
+    --transparent false --tint 0xffffff --expand false >"$E2E_DIR/trayer.log" 2>&1 &
+  TRAY_PID=$!
+}
+
+if [ "$SCENARIO" = late-tray ]; then E2E_NO_TRAY=1 desktop_up; else desktop_up; fi
 
 case "$SCENARIO" in
+  late-tray)
+    # No notification area at start: the program runs all the same, and its icon docks as
+    # soon as a tray appears.
+    start_app
+    check "the moon window shows without a tray" sh -c '[ -n "$(xdotool search --onlyvisible --name "^Moon  ")" ]'
+    check "the control window shows without a tray" sh -c '[ -n "$(xdotool search --onlyvisible --name "^Selvane - Now -$")" ]'
+    sleep 1
+    check "the program is still running" kill -0 "$APP_PID"
+    start_tray
+    check "the icon docks once a tray appears" wait_for 10 sh -c '[ -n "$(xdotool search --classname "^panel$" 2>/dev/null)" ]'
+    check "exactly one icon" wait_for 5 sh -c "[ \"\$(xwininfo -tree -id \$(xdotool search --classname '^panel$' | head -n1) | grep -c '\"Selvane\": (')\" = 1 ]"
+    open_tray_menu && xdotool key s   # the hatched shadow, from the late icon's menu
+    sleep 0.3
+    check "quitting from the late icon's menu ends the program" stop_app_with_menu
+    check "quitting from the late icon saves a hatched shadow" test "$(setting shadow)" = 2
+    shot late-tray
+    ;;
   startup)
     start_app
     check "the control window shows \"Selvane - Now -\"" wait_for 5 sh -c '[ -n "$(xdotool search --onlyvisible --name "^Selvane - Now -$")" ]'
