@@ -21,8 +21,10 @@ class DesktopApp::Evaluator : public PhaseEvaluator {
 class DesktopApp::MoonAdapter : public MoonWindowPort, public MoonWindowControl {
  public:
   MoonAdapter(MoonWindow& w, MenuChecks& checks) : w_(w), checks_(checks) {}
-  // The check mark of mnuErs says whether the moon window is shown, whoever showed it.
+  // The check mark of mnuErs says whether the moon window is shown, whoever showed it. The
+  // window has no task-bar entry, so one that a window manager minimized comes back normal.
   void Show() override {
+    if (w_.WindowState() == 1) w_.SetWindowState(0);
     w_.show();
     checks_.SetChecked(MenuItem::Ers, true);
   }
@@ -52,7 +54,10 @@ class DesktopApp::MoonAdapter : public MoonWindowPort, public MoonWindowControl 
 class DesktopApp::ControlAdapter : public ControlWindowControl {
  public:
   ControlAdapter(ControlWindow& w, ControlPanel& panel) : w_(w), panel_(panel) {}
-  void Show() override { w_.ShowWindow(); }
+  void Show() override {
+    if (platform::WindowState(&w_) == 1) platform::SetWindowState(&w_, 0);
+    w_.ShowWindow();
+  }
   void Hide() override { w_.HideWindow(); }
   void Focus() override {
     w_.raise();

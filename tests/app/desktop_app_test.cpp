@@ -127,6 +127,22 @@ TEST(DesktopApp, IconLeftPressShowsTheMoonWindow) {
   EXPECT_TRUE(p.Checked(MenuItem::Ers));
 }
 
+TEST(DesktopApp, AMinimizedWindowComesBackNormalFromTheMenu) {
+  // Neither window has a task-bar entry: minimized by a window manager, the menu is the way back.
+  MemorySettingsStore settings;
+  Program p(settings);
+  p.app.Form2().SetWindowState(1);
+  p.Choose(MenuItem::Ers);
+  p.Choose(MenuItem::Ers);
+  EXPECT_EQ(p.app.Form2().WindowState(), 0);
+  EXPECT_TRUE(p.app.Form2().isVisible());
+  platform::SetWindowState(&p.app.Form1(), 1);
+  p.Choose(MenuItem::About);
+  p.Choose(MenuItem::About);
+  EXPECT_EQ(platform::WindowState(&p.app.Form1()), 0);
+  EXPECT_TRUE(p.app.Form1().isVisible());
+}
+
 TEST(DesktopApp, QuittingWhileMaximizedSavesTheNormalPlace) {
   MemorySettingsStore settings;
   {
