@@ -62,14 +62,8 @@ void ControlPanel::StartUp() {
   evaluator_.UpdateMoonPhase();
   FillFromClock();
   evaluator_.UpdateMoonPhase();
-  fields_.WriteField(kStepAmountField, "1");
-  SetCheck1(false);
-  SelectOption(6);
-  checks_.SetChecked(MenuItem::Real, true);
-  s_.RealTimeMode = 1;
-  SetCaption(kRealTimeCaption);
-  ShowMoon();
-  timer_->SetInterval(kRealTimeInterval);
+  // From here on start-up enters real-time mode exactly as "Now" does.
+  Now();
   ShowMoon();
   checks_.SetChecked(MenuItem::About, true);
   if (window_) window_->ShowWindow();
