@@ -59,10 +59,6 @@ void TrayMenuModel::mnuErs() {
   }
 }
 
-void TrayMenuModel::MakeRectangular() {
-  moon_.DropCircularShape();
-}
-
 void TrayMenuModel::mnuCrc() {
   moon_.Show();
   checks_.SetChecked(MenuItem::Ers, true);
@@ -75,13 +71,13 @@ void TrayMenuModel::mnuCrc() {
   if (checks_.Checked(MenuItem::Crc)) {
     moon_.ApplyCircularShape();
   } else {
-    MakeRectangular();
+    moon_.DropCircularShape();
   }
 }
 
 void TrayMenuModel::mnuMoon() {
   checks_.SetChecked(MenuItem::Crc, false);
-  MakeRectangular();
+  moon_.DropCircularShape();
   checks_.Toggle(MenuItem::Moon);
   if (checks_.Checked(MenuItem::Moon)) {
     moon_.SetMaximizedState();

@@ -85,8 +85,6 @@ class TrayMenuModel {
   void mnuEnd(const std::function<void()>& closeTrayHost);
 
  private:
-  void MakeRectangular();
-
   EphemerisState& s_;
   MenuChecks& checks_;
   MoonWindowControl& moon_;
