@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/headless_session.h"
+#include "app/phase_listing.h"
 #include "app/version.h"
 #include "astro/field_text.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: selvane-phase [Y M D h m s] | --png FILE [--shadow-step N] [Y M D h m s] | --batch |"
-    " --fields | --help | --version\n";
+    " --fields | --phases FROM [TO] [--format tsv|json|ics] | --help | --version\n";
 
 constexpr const char* kHelp =
     "selvane-phase - the phase of the Moon as the Selvane desktop program computes it\n"
@@ -32,6 +33,11 @@ constexpr const char* kHelp =
     "                              writes the moon picture with the shadow of that instant\n"
     "                              (or of now) as a PNG file; N is 1 (solid, the default)\n"
     "                              or 2 (hatched)\n"
+    "  selvane-phase --phases FROM [TO] [--format tsv|json|ics]\n"
+    "                              every new moon, first quarter, full moon and last\n"
+    "                              quarter in the years FROM to TO (1583-9999), JST, to\n"
+    "                              the second: \"YYYY-MM-DD hh:mm:ss<TAB>phase\" a line, a\n"
+    "                              JSON array, or an iCalendar file (times in UTC)\n"
     "  selvane-phase --version     prints the version\n"
     "\n"
     "Exit status: 0 on success, 1 when an input line was not six texts, 2 on wrong arguments.\n";
@@ -169,6 +175,7 @@ int RunPng(const std::vector<std::string>& args, std::ostream& err, Clock& clock
 
 int RunPhaseCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                 std::ostream& err, Clock& clock, const PngWriter& writePng) {
+  if (!args.empty() && args[0] == "--phases") return RunPhaseListing(args, out, err);
   if (!args.empty() && args[0] == "--png") {
     const int status = RunPng(args, err, clock, writePng);
     if (status >= 0) return status;

@@ -1,0 +1,90 @@
+// The Moon's principal phases (new moon, first quarter, full moon, last quarter) as instants on
+// the Japan Standard Time clock, found with the same evaluation and time base as the phase the
+// desktop program shows: an instant is the first whole second of the JST clock at which the
+// elongation has reached 90, 180 or 270 degrees, or has come round past 0 for the new moon.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "astro/ephemeris.h"
+#include "astro/ephemeris_state.h"
+
+namespace selvane {
+
+enum class MoonPhase { New = 0, FirstQuarter = 1, Full = 2, LastQuarter = 3 };
+
+// A civil date and time on the JST clock.
+struct CivilTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// Whole seconds of the JST clock counted from 1970-01-01 00:00:00 JST (proleptic Gregorian).
+std::int64_t JstSecondsFromCivil(const CivilTime& t);
+CivilTime CivilFromJstSeconds(std::int64_t seconds);
+
+struct PhaseEvent {
+  std::int64_t jstSeconds = 0;
+  MoonPhase phase = MoonPhase::New;
+};
+
+// The first and last year a listing can cover: the time base converts no date before 1583.
+inline constexpr int kFirstPhaseYear = 1583;
+inline constexpr int kLastPhaseYear = 9999;
+
+class PhaseFinder {
+ public:
+  PhaseFinder();
+  PhaseFinder(const PhaseFinder&) = delete;
+  PhaseFinder& operator=(const PhaseFinder&) = delete;
+
+  // Evaluates the instant as the six date and time fields would show it, each time from the
+  // delta-T of its own year, as a fresh evaluation of those fields does. Returns Elongation.
+  double ElongationAt(std::int64_t jstSeconds);
+  // The record after the latest ElongationAt.
+  const EphemerisState& State() const { return state_; }
+
+  // The first second at which the elongation has reached the phase's angle, for the crossing
+  // nearest to guess (within about ten days of it).
+  std::int64_t FirstSecondOf(MoonPhase phase, std::int64_t guess);
+
+  // Appends, in time order, every phase whose instant lies in the years first..last
+  // (kFirstPhaseYear <= first <= last <= kLastPhaseYear).
+  void ListYears(int first, int last, std::vector<PhaseEvent>& out);
+
+  // Evaluations made so far: what a listing costs.
+  long Evaluations() const { return engine_.Evaluations(); }
+
+ private:
+  class Fields : public FieldStore {
+   public:
+    Fields();
+    const std::string& Text(int field) const override;
+    bool WriteField(int field, std::string_view text) override;
+    void Set(const CivilTime& t);
+
+   private:
+    std::string texts_[7];
+  };
+  class NoDisplay : public PhaseDisplay {
+   public:
+    void DrawMoonShadow() override {}
+    void SetAgeText(std::string_view) override {}
+    std::string_view AgeText() const override { return {}; }
+    void SetBusyPointer(bool) override {}
+    void Beep() override {}
+  };
+
+  // Degrees past the phase's angle, in (-180, 180].
+  double Past(std::int64_t jstSeconds, double angle);
+
+  EphemerisState state_;
+  Fields fields_;
+  NoDisplay display_;
+  Ephemeris engine_;
+};
+
+const char* PhaseName(MoonPhase phase);  // "new", "first-quarter", "full", "last-quarter"
+
+}  // namespace selvane
