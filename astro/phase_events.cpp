@@ -9,8 +9,10 @@ namespace {
 // The mean motion of the elongation, degrees a second: one mean synodic month for 360.
 constexpr double kMeanRate = 360.0 / (29.530588853 * 86400.0);
 
-// After this many interpolations a bracket is halved instead, so every search ends.
+// After this many interpolations a bracket is halved instead, so every search ends; no search
+// takes more rounds than the last bound (the motion never stalls), which only guards the loop.
 constexpr int kInterpolations = 12;
+constexpr int kMaxRounds = 200;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;
@@ -127,7 +129,8 @@ std::int64_t PhaseFinder::FirstSecondOf(MoonPhase phase, std::int64_t guess) {
     }
   };
   probe(guess);
-  for (int round = 0; !(haveBefore && haveAfter && after - before <= 1); ++round) {
+  for (int round = 0; !(haveBefore && haveAfter && after - before <= 1) && round < kMaxRounds;
+       ++round) {
     std::int64_t next;
     if (haveBefore && haveAfter) {
       if (round < kInterpolations) {
