@@ -39,6 +39,11 @@ QAccessibleInterface* PictureAccessible(const QString&, QObject* object) {
   return nullptr;
 }
 
+DescriptionPacer::Millis SteadyNow() {
+  return std::chrono::duration_cast<DescriptionPacer::Millis>(
+      std::chrono::steady_clock::now().time_since_epoch());
+}
+
 // How far an arrow key moves the window, in pixels: a step, or a fine one with Shift.
 constexpr int kKeyMoveStep = 10;
 constexpr int kKeyMoveFine = 1;
@@ -156,6 +161,7 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
   setWindowTitle(QStringLiteral("Moon"));
   setWindowIcon(platform::ProgramIcon());
 
+  // Once for the whole program: how the accessibility bus meets every moon picture.
   static const bool factoryInstalled = [] {
     QAccessible::installFactory(PictureAccessible);
     return true;
@@ -347,13 +353,6 @@ void MoonWindow::DescribePictureSoon() {
       },
       Qt::QueuedConnection);
 }
-
-namespace {
-DescriptionPacer::Millis SteadyNow() {
-  return std::chrono::duration_cast<DescriptionPacer::Millis>(
-      std::chrono::steady_clock::now().time_since_epoch());
-}
-}  // namespace
 
 void MoonWindow::DescribePictureNow() {
   const PictureFigures figures = FiguresFor(ageText_, state_.LitFraction);
