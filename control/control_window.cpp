@@ -96,6 +96,8 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
   frame1_->setGeometry(layout::Pixels(layout::kFrame1));
 
   static const char* const kUnits[6] = {"年", "月", "日", "時", "分", "秒"};
+  // What a screen reader calls each row's field and its buttons: the unit, and the step amount.
+  static const char* const kRowNames[7] = {"年", "月", "日", "時", "分", "秒", "変化分"};
   for (int i = 0; i < 6; ++i) {
     auto* option = new QRadioButton(QString::fromUtf8(kUnits[i]), frame1_);
     option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
@@ -110,6 +112,7 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
     text->setGeometry(layout::Pixels(layout::kText[i]));
     text->setText(FromUtf8(fields_.Text(i + 1)));
     text->installEventFilter(this);
+    text->setAccessibleName(QString::fromUtf8(kRowNames[i]));
     texts_[i] = text;
   }
   // "▲" / "▼" of every row: Command1..Command12 for the fields, 13 and 14 for the step amount.
@@ -122,6 +125,8 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
       arrow->setFont(arrowFont);
       arrow->setGeometry(layout::Pixels({down ? layout::kDownLeft : layout::kUpLeft, top,
                                          layout::kArrowSize, layout::kArrowSize}));
+      arrow->setAccessibleName(QString::fromUtf8(kRowNames[row]) +
+                               (down ? QStringLiteral("を1減らす") : QStringLiteral("を1増やす")));
       commands_[number - 1] = arrow;
     }
   }
@@ -135,18 +140,24 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
   check1_->setObjectName(QStringLiteral("Check1"));
   check1_->setFont(fieldFont);
   check1_->setGeometry(layout::Pixels(layout::kCheck1));
+  check1_->setAccessibleName(QStringLiteral("高速"));
   check1_->raise();
 
   const layout::TwipsRect bottomRects[3] = {layout::kCommand15, layout::kCommand16,
                                             layout::kCommand17};
   const QString bottomCaptions[3] = {QStringLiteral("ADJ"), QStringLiteral("Now"),
                                      QStringLiteral("Go / Stop")};
+  // The captions are their names; what they do, for a screen reader.
+  const QString bottomDescriptions[3] = {QStringLiteral("分と秒を0にする"),
+                                         QStringLiteral("時計に合わせる"),
+                                         QStringLiteral("アニメーションを始める・止める")};
   for (int i = 0; i < 3; ++i) {
     auto* button = new QPushButton(bottomCaptions[i], this);
     button->setObjectName(QStringLiteral("Command%1").arg(15 + i));
     button->setFont(fieldFont);
     button->setGeometry(layout::Pixels(bottomRects[i]));
     FitCaption(button);
+    button->setAccessibleDescription(bottomDescriptions[i]);
     commands_[14 + i] = button;
   }
 
@@ -262,6 +273,13 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event) {
         // Enter never reaches the field: it evaluates and moves on along the cycle.
         const int next = panel_.EnterKey(field);
         texts_[next - 1]->setFocus(Qt::TabFocusReason);
+        return true;
+      }
+      // F4 or Alt+Down opens the keypad for the field, as a click on it does.
+      const auto mods = static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier;
+      if ((key == Qt::Key_F4 && mods == Qt::NoModifier) ||
+          (key == Qt::Key_Down && mods == Qt::AltModifier)) {
+        OpenKeypad(field);
         return true;
       }
       break;

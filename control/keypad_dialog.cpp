@@ -41,6 +41,11 @@ KeypadDialog::KeypadDialog(KeypadModel& model) : QWidget(nullptr), model_(model)
   }
   ac_ = button(QStringLiteral("AC"), layout::kKeypadAc, "Command3");
   bs_ = button(QStringLiteral("BS"), layout::kKeypadBs, "Command4");
+  // Names for a screen reader: the caption, and in words what the letters stand for.
+  for (int d = 0; d < 10; ++d) digits_[d]->setAccessibleName(QString::number(d));
+  ok_->setAccessibleName(QStringLiteral("OK"));
+  ac_->setAccessibleName(QStringLiteral("AC 全消去"));
+  bs_->setAccessibleName(QStringLiteral("BS 1文字消去"));
 
   // Tab order: "OK", the display, the digits 0 to 9, "AC", "BS".
   QWidget* order[] = {ok_,        display_,   digits_[0], digits_[1], digits_[2],
@@ -125,6 +130,8 @@ void KeypadDialogHost::SetCaption(std::string_view caption) {
   if (dialog_)
     dialog_->setWindowTitle(
         QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+  // The display is named by the prompt: what it enters.
+  if (dialog_) dialog_->Display()->setAccessibleName(dialog_->windowTitle());
 }
 
 void KeypadDialogHost::SetDisplay(std::string_view text) {

@@ -14,6 +14,8 @@ packages=(
   fonts-ipafont-gothic
   # a headless desktop for the end-to-end tests
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  # the accessibility bus and a reader of it, for the screen-reader test
+  dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi
   # checks of the desktop integration and the package
   desktop-file-utils appstream dpkg-dev fakeroot
 )

@@ -1,6 +1,10 @@
 #include "view/moon_window.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,6 +32,22 @@ int ToPixelsY(double twips) {
   return platform::TwipsToPixelsY(std::clamp(twips, -1.0e9, 1.0e9));
 }
 
+// A screen reader meets the picture as an image (a plain frame would read as a nameless panel).
+QAccessibleInterface* PictureAccessible(const QString&, QObject* object) {
+  if (auto* picture = dynamic_cast<MoonPicture*>(object))
+    return new QAccessibleWidget(picture, QAccessible::Graphic);
+  return nullptr;
+}
+
+DescriptionPacer::Millis SteadyNow() {
+  return std::chrono::duration_cast<DescriptionPacer::Millis>(
+      std::chrono::steady_clock::now().time_since_epoch());
+}
+
+// How far an arrow key moves the window, in pixels: a step, or a fine one with Shift.
+constexpr int kKeyMoveStep = 10;
+constexpr int kKeyMoveFine = 1;
+
 }  // namespace
 
 // ---- Picture1 ----
@@ -40,6 +60,7 @@ MoonPicture::MoonPicture(const MoonCanvas& canvas, QWidget* parent)
   setFixedSize(canvas.Image().width() + 2 * kPictureBorderPixels,
                canvas.Image().height() + 2 * kPictureBorderPixels);
   setFocusPolicy(Qt::TabFocus);
+  setAccessibleName(QStringLiteral("月相"));
 }
 
 void MoonPicture::SetBorder(bool on) {
@@ -66,10 +87,49 @@ void MoonPicture::paintEvent(QPaintEvent*) {
     QPainterPath path;
     path.addEllipse(ellipse);
     p.fillPath(path, brush);
+    DrawFocusRing(p);
     return;
   }
   p.drawImage(origin, image);
   if (border_) drawFrame(&p);
+  DrawFocusRing(p);
+}
+
+// Where the keyboard is: a ring inside the border, or along the ellipse when the window is cut
+// to one. Only after the keyboard moved the focus, so a click changes nothing on the screen.
+void MoonPicture::DrawFocusRing(QPainter& p) {
+  QWidget* w = window();
+  if (!hasFocus() || !w->testAttribute(Qt::WA_KeyboardFocusChange)) return;
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+  p.setBrush(Qt::NoBrush);
+  if (platform::HasEllipticShape(w)) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.drawEllipse(
+        QRectF(platform::ShapeEllipse(w)).translated(-QPointF(pos())).adjusted(3, 3, -3, -3));
+  } else {
+    const int inset = kPictureBorderPixels + 1;
+    p.drawRect(rect().adjusted(inset, inset, -inset, -inset));
+  }
+}
+
+void MoonPicture::keyPressEvent(QKeyEvent* event) {
+  window()->setAttribute(Qt::WA_KeyboardFocusChange);
+  if (onKey && onKey(event)) {
+    update();
+    return;
+  }
+  QFrame::keyPressEvent(event);
+}
+
+void MoonPicture::focusInEvent(QFocusEvent* event) {
+  QFrame::focusInEvent(event);
+  update();
+}
+
+void MoonPicture::focusOutEvent(QFocusEvent* event) {
+  QFrame::focusOutEvent(event);
+  update();
 }
 
 void MoonPicture::mousePressEvent(QMouseEvent* event) {
@@ -101,16 +161,25 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
   setWindowTitle(QStringLiteral("Moon"));
   setWindowIcon(platform::ProgramIcon());
 
+  // Once for the whole program: how the accessibility bus meets every moon picture.
+  static const bool factoryInstalled = [] {
+    QAccessible::installFactory(PictureAccessible);
+    return true;
+  }();
+  (void)factoryInstalled;
   picture_ = new MoonPicture(canvas_, this);
   picture_->onPress = [this](QMouseEvent* e) { PicturePress(e); };
   picture_->onMove = [this](QMouseEvent* e) { PictureMove(e); };
   picture_->onRelease = [this](QMouseEvent* e) { PictureRelease(e); };
+  picture_->onKey = [this](QKeyEvent* e) { return PictureKey(e); };
 
   text_ = new QLineEdit(this);
   text_->setObjectName(QStringLiteral("Text1"));
   text_->setReadOnly(true);
   text_->setFont(platform::DesignFont(platform::kPGothic, 13.8, true));
   text_->setToolTip(QStringLiteral("Age of Moon"));
+  text_->setAccessibleName(QStringLiteral("月齢"));
+  text_->installEventFilter(this);
   QPalette pal = text_->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     pal.setColor(group, QPalette::Base, QColor(0, 0, 0));
@@ -133,6 +202,8 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
         Qt::QueuedConnection);
   });
   canvas_.SetRefreshHook([this] { PresentFrame(); });
+  describeTimer_.setSingleShot(true);
+  connect(&describeTimer_, &QTimer::timeout, this, [this] { DescriptionDue(); });
   canvas_.SetCaptionHook([this](std::string_view caption) {
     setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
   });
@@ -266,6 +337,39 @@ void MoonWindow::SetAgeText(std::string_view text) {
   if (text == ageText_) return;
   ageText_.assign(text);
   text_->setText(QString::fromUtf8(ageText_.data(), static_cast<qsizetype>(ageText_.size())));
+  DescribePictureSoon();
+}
+
+void MoonWindow::DescribePictureSoon() {
+  // The first evaluation can show a stale age until the lunation search has run: the picture
+  // is described from what stands once the whole evaluation has ended.
+  if (describePending_) return;
+  describePending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        describePending_ = false;
+        DescribePictureNow();
+      },
+      Qt::QueuedConnection);
+}
+
+void MoonWindow::DescribePictureNow() {
+  const PictureFigures figures = FiguresFor(ageText_, state_.LitFraction);
+  const auto decision = pacer_.Offer(figures, state_.RealTimeMode == 1, SteadyNow());
+  if (decision.publishNow) {
+    describeTimer_.stop();
+    picture_->setAccessibleDescription(QString::fromStdString(DescribePicture(figures)));
+  } else if (decision.retry && !describeTimer_.isActive()) {
+    describeTimer_.start(static_cast<int>(decision.retry->count()));
+  }
+}
+
+void MoonWindow::DescriptionDue() {
+  const auto due = pacer_.Due(state_.RealTimeMode == 1, SteadyNow());
+  if (due.publish)
+    picture_->setAccessibleDescription(QString::fromStdString(DescribePicture(*due.publish)));
+  if (due.retry) describeTimer_.start(static_cast<int>(due.retry->count()));
 }
 
 void MoonWindow::SetBusyPointer(bool busy) {
@@ -358,6 +462,79 @@ void MoonWindow::mouseReleaseEvent(QMouseEvent* event) {
     checks_.SetChecked(MenuItem::Moon, false);
     formreturn();
   }
+}
+
+// ---- Keyboard ----
+
+bool MoonWindow::PictureKey(QKeyEvent* event) {
+  const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+  switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      // What a click on the picture does.
+      if (mods != Qt::NoModifier) return false;
+      painter_.AnimatePhaseCycle();
+      return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+      // What dragging the picture does: the only way to move the round window.
+      if (mods != Qt::NoModifier && mods != Qt::ShiftModifier) return false;
+      if (WindowState() == 2) return true;
+      const int step = mods == Qt::ShiftModifier ? kKeyMoveFine : kKeyMoveStep;
+      QPoint delta;
+      if (event->key() == Qt::Key_Left) delta.setX(-step);
+      if (event->key() == Qt::Key_Right) delta.setX(step);
+      if (event->key() == Qt::Key_Up) delta.setY(-step);
+      if (event->key() == Qt::Key_Down) delta.setY(step);
+      platform::MoveOuterCorner(this, platform::OuterGeometry(this).topLeft() + delta);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void MoonWindow::OpenMenuFromKeyboard() {
+  if (openMenu_) openMenu_(picture_->mapToGlobal(picture_->rect().center()));
+}
+
+void MoonWindow::keyPressEvent(QKeyEvent* event) {
+  // Shift+F10 opens the popup menu as the context-menu key does.
+  if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    OpenMenuFromKeyboard();
+    return;
+  }
+  // Escape leaves the maximized view, as a click on the surround does.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+      WindowState() == 2) {
+    SetWindowState(0);
+    checks_.SetChecked(MenuItem::Moon, false);
+    formreturn();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void MoonWindow::contextMenuEvent(QContextMenuEvent* event) {
+  // The mouse opens the menu on the button's release; this is the context-menu key.
+  if (event->reason() != QContextMenuEvent::Keyboard) {
+    event->ignore();
+    return;
+  }
+  OpenMenuFromKeyboard();
+}
+
+bool MoonWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The context-menu key in the age field opens the window's menu too, not the field's own.
+  if (watched == text_ && event->type() == QEvent::ContextMenu &&
+      static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+    OpenMenuFromKeyboard();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void MoonWindow::paintEvent(QPaintEvent*) {

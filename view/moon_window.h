@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QTimer>
 #include <QWidget>
 #include <chrono>
 #include <functional>
@@ -18,9 +19,11 @@
 #include "tray/menu_checks.h"
 #include "tray/settings_store.h"
 #include "view/moon_canvas.h"
+#include "view/picture_description.h"
 #include "view/shadow_geometry.h"
 
 class QLineEdit;
+class QPainter;
 
 namespace selvane {
 
@@ -34,14 +37,21 @@ class MoonPicture : public QFrame {
   long Paints() const { return paints_; }
 
   std::function<void(QMouseEvent*)> onPress, onMove, onRelease;
+  // A key pressed while the picture has the focus; true when it was used.
+  std::function<bool(QKeyEvent*)> onKey;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  void DrawFocusRing(QPainter& p);
+
   const MoonCanvas& canvas_;
   bool border_ = true;
   long paints_ = 0;
@@ -98,9 +108,19 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Load();
+  bool PictureKey(QKeyEvent* event);
+  // The popup menu from the keyboard: at the middle of the picture.
+  void OpenMenuFromKeyboard();
+  // The picture's description for a screen reader, once the evaluation has ended.
+  void DescribePictureSoon();
+  void DescribePictureNow();
+  void DescriptionDue();
   void OnResize();
   void PicturePress(QMouseEvent* event);
   void PictureMove(QMouseEvent* event);
@@ -128,6 +148,9 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   std::function<void(std::chrono::nanoseconds)> hold_;
   bool presentPending_ = false;
   long pictureUpdates_ = 0;
+  DescriptionPacer pacer_;
+  QTimer describeTimer_;
+  bool describePending_ = false;
 };
 
 // Puts a window into the always-on-top band (flag 1) or takes it out (flag 0), and shows it.

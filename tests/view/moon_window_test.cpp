@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
@@ -511,6 +512,62 @@ TEST_F(MoonWindowTest, InTheMaximizedViewThePictureIsNotDragged) {
   Mouse(pic, QEvent::MouseButtonRelease, QPoint(160, 160), Qt::LeftButton);
   EXPECT_EQ(holds.size(), 24u);
   EXPECT_EQ(w.WindowState(), 2);
+}
+
+// ---- Keyboard and screen reader ----
+
+void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QKeyEvent e(QEvent::KeyPress, key, mods);
+  QApplication::sendEvent(w, &e);
+}
+
+TEST_F(MoonWindowTest, KeysDoWhatTheMouseDoes) {
+  MoonWindow& w = Make();
+  w.show();
+  Settle();
+  state.RealTimeMode = 1;
+  QWidget* pic = w.Picture1();
+  Key(pic, Qt::Key_Space);
+  EXPECT_EQ(holds.size(), 24u) << "Space is a click on the picture";
+  const QPoint start = platform::OuterGeometry(&w).topLeft();
+  Key(pic, Qt::Key_Right);
+  Key(pic, Qt::Key_Up, Qt::ShiftModifier);
+  Settle();
+  const QPoint moved = platform::OuterGeometry(&w).topLeft() - start;
+  EXPECT_GT(moved.x(), 1);
+  EXPECT_EQ(moved.y(), -1) << "Shift moves by one pixel";
+  Key(pic, Qt::Key_F10, Qt::ShiftModifier);
+  ASSERT_EQ(menuAt.size(), 1u);
+  EXPECT_TRUE(pic->rect().contains(pic->mapFromGlobal(menuAt[0])));
+  QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(0, 0));
+  QApplication::sendEvent(w.Text1(), &menuKey);
+  EXPECT_EQ(menuAt.size(), 2u) << "the menu key in the age field opens the window's menu";
+
+  w.SetWindowState(2);
+  w.LayoutMaximizedView();
+  checks.SetChecked(MenuItem::Moon, true);
+  Settle();
+  const QPoint maximized = platform::OuterGeometry(&w).topLeft();
+  Key(pic, Qt::Key_Left);
+  Settle();
+  EXPECT_EQ(platform::OuterGeometry(&w).topLeft(), maximized) << "no move in the maximized view";
+  Key(pic, Qt::Key_Escape);
+  EXPECT_EQ(w.WindowState(), 0) << "Escape leaves the maximized view as a click on the surround";
+  EXPECT_FALSE(checks.Checked(MenuItem::Moon));
+}
+
+TEST_F(MoonWindowTest, ThePictureIsDescribedByTheAgeAndTheLitShare) {
+  MoonWindow& w = Make();
+  EXPECT_FALSE(w.Picture1()->accessibleName().isEmpty());
+  EXPECT_FALSE(w.Text1()->accessibleName().isEmpty());
+  EXPECT_NE(w.Picture1()->accessibleName(), w.Text1()->accessibleName());
+  state.LitFraction = 0.5;
+  w.SetAgeText(" 7.3456");
+  EXPECT_TRUE(w.Picture1()->accessibleDescription().isEmpty()) << "only after the evaluation";
+  Settle();
+  const QString description = w.Picture1()->accessibleDescription();
+  EXPECT_TRUE(description.contains(QStringLiteral("7.3"))) << description.toStdString();
+  EXPECT_TRUE(description.contains(QStringLiteral("50"))) << description.toStdString();
 }
 
 // ---- Topmost ----
