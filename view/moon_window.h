@@ -21,6 +21,7 @@
 #include "view/shadow_geometry.h"
 
 class QLineEdit;
+class QWindow;
 
 namespace selvane {
 
@@ -34,6 +35,8 @@ class MoonPicture : public QFrame {
   long Paints() const { return paints_; }
 
   std::function<void(QMouseEvent*)> onPress, onMove, onRelease;
+  // Runs at each paint with the device pixel ratio painted at.
+  std::function<void(double)> onPaintRatio;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -90,6 +93,10 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   // How often the picture was asked to repaint because its image changed.
   long PictureUpdates() const { return pictureUpdates_; }
   platform::WindowDragger& Dragger() { return dragger_; }
+  // Makes the picture for the device pixel ratio of the window's screen, and cuts the circular
+  // shape again at it; done by itself when the window shows, moves to another screen or the
+  // screen's ratio changes.
+  void SyncPixelRatio();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -98,8 +105,11 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
+  // Follows the screen the native window is on, and that screen's ratio.
+  void WatchScreen();
   void Load();
   void OnResize();
   void PicturePress(QMouseEvent* event);
@@ -126,6 +136,8 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   std::string ageText_;
   platform::WindowDragger dragger_;
   std::function<void(std::chrono::nanoseconds)> hold_;
+  QWindow* watchedWindow_ = nullptr;
+  QMetaObject::Connection screenDpi_;
   bool presentPending_ = false;
   long pictureUpdates_ = 0;
 };
