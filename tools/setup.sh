@@ -12,6 +12,8 @@ packages=(
   fonts-ipafont-gothic
   # a headless desktop for the end-to-end tests
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  # a high-density screen (Xft.dpi) for the end-to-end tests, and their picture comparison
+  x11-xserver-utils python3
   # checks of the desktop integration and the package
   desktop-file-utils appstream dpkg-dev fakeroot
 )
