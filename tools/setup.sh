@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev
+  cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev libxcb-shape0-dev
   # tests, sanitizers, fuzzing, benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # fonts for the Japanese interface

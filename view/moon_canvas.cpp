@@ -28,9 +28,7 @@ QImage LoadPicture(const QString& name) {
 }  // namespace
 
 MoonCanvas::MoonCanvas(double ratio)
-    : picture1x_(LoadPicture(QStringLiteral(":/moon.gif"))),
-      picture2x_(LoadPicture(QStringLiteral(":/moon@2x.gif"))) {
-  if (picture2x_.size() != 2 * picture1x_.size()) picture2x_ = QImage();
+    : picture1x_(LoadPicture(QStringLiteral(":/moon.gif"))), load2x_(true) {
   if (std::isfinite(ratio) && ratio >= kMinRatio && ratio <= kMaxRatio) ratio_ = ratio;
   Init();
 }
@@ -47,6 +45,7 @@ void MoonCanvas::Init() {
     picture1x_.fill(kShadow);
   }
   spans_.reserve(kLastShadowRow + 2);
+  drawn_.reserve(kLastShadowRow + 2);
   presented_.reserve(kLastShadowRow + 2);
   caption_.reserve(128);
   const double ratio = ratio_;
@@ -65,6 +64,12 @@ bool MoonCanvas::SetRatio(double ratio) {
     return false;
   }
   ratio_ = ratio;
+  if (ratio != 1 && load2x_) {
+    // Read once, when a screen first needs it.
+    load2x_ = false;
+    picture2x_ = LoadPicture(QStringLiteral(":/moon@2x.gif"));
+    if (picture2x_.size() != 2 * picture1x_.size()) picture2x_ = QImage();
+  }
   const int w = DeviceEdge(picture1x_.width());
   const int h = DeviceEdge(picture1x_.height());
   if (ratio == 1) {
@@ -79,7 +84,9 @@ bool MoonCanvas::SetRatio(double ratio) {
   bare_.setDevicePixelRatio(ratio);
   image_ = bare_.copy();
   image_.setDevicePixelRatio(ratio);
-  for (const Span& s : spans_) FillSpan(s);
+  drawn_.clear();
+  wholeRestore_ = false;
+  Settle();
   for (const FreeLine& l : free_) DrawFreeLine(l);
   ratioChanged_ = true;
   NoteChange();
@@ -92,27 +99,56 @@ void MoonCanvas::NoteChange() {
   if (changed_) changed_();
 }
 
-void MoonCanvas::Clear() {
-  if (freeLines_) {
+void MoonCanvas::Settle() const {
+  if (wholeRestore_) {
     std::memcpy(image_.bits(), bare_.constBits(), static_cast<std::size_t>(bare_.sizeInBytes()));
-  } else {
-    // Only the drawn rows differ from the bare picture.
-    for (const Span& s : spans_) {
-      const int x1 = DeviceEdge(s.x1);
-      const std::size_t bytes = static_cast<std::size_t>(DeviceEdge(s.x2 + 1) - x1) * sizeof(QRgb);
-      for (int y = DeviceEdge(s.y); y < DeviceEdge(s.y + 1); ++y) {
-        std::memcpy(reinterpret_cast<QRgb*>(image_.scanLine(y)) + x1,
-                    reinterpret_cast<const QRgb*>(bare_.constScanLine(y)) + x1, bytes);
-      }
-    }
+    drawn_.clear();
+    wholeRestore_ = false;
   }
+  if (drawn_ == spans_) return;
+  // Real time draws the same rows again and again: only rows that differ are touched. A row
+  // given back to the picture is drawn again for every span that lies on it now.
+  rowRestored_.resize(static_cast<std::size_t>(picture1x_.height()));
+  bool restored = false;
+  for (std::size_t i = 0; i < drawn_.size(); ++i) {
+    if (i < spans_.size() && drawn_[i] == spans_[i]) continue;
+    RestoreSpan(drawn_[i]);
+    rowRestored_[static_cast<std::size_t>(drawn_[i].y)] = 1;
+    restored = true;
+  }
+  for (std::size_t i = 0; i < spans_.size(); ++i) {
+    if (i < drawn_.size() && drawn_[i] == spans_[i] &&
+        !rowRestored_[static_cast<std::size_t>(spans_[i].y)]) {
+      continue;
+    }
+    FillSpan(spans_[i]);
+  }
+  for (const Span& d : drawn_) rowRestored_[static_cast<std::size_t>(d.y)] = 0;
+  if (restored) {
+    for (const FreeLine& l : free_) DrawFreeLine(l);
+  }
+  drawn_ = spans_;
+}
+
+void MoonCanvas::Clear() {
+  // The pixels follow when the image is next looked at.
+  if (freeLines_) wholeRestore_ = true;
   spans_.clear();
   free_.clear();
   freeLines_ = false;
   NoteChange();
 }
 
-void MoonCanvas::FillSpan(const Span& s) {
+void MoonCanvas::RestoreSpan(const Span& s) const {
+  const int x1 = DeviceEdge(s.x1);
+  const std::size_t bytes = static_cast<std::size_t>(DeviceEdge(s.x2 + 1) - x1) * sizeof(QRgb);
+  for (int y = DeviceEdge(s.y); y < DeviceEdge(s.y + 1); ++y) {
+    std::memcpy(reinterpret_cast<QRgb*>(image_.scanLine(y)) + x1,
+                reinterpret_cast<const QRgb*>(bare_.constScanLine(y)) + x1, bytes);
+  }
+}
+
+void MoonCanvas::FillSpan(const Span& s) const {
   const int x1 = DeviceEdge(s.x1);
   const int x2 = DeviceEdge(s.x2 + 1);
   for (int y = DeviceEdge(s.y); y < DeviceEdge(s.y + 1); ++y) {
@@ -121,7 +157,7 @@ void MoonCanvas::FillSpan(const Span& s) {
   }
 }
 
-void MoonCanvas::DrawFreeLine(const FreeLine& l) {
+void MoonCanvas::DrawFreeLine(const FreeLine& l) const {
   QPainter p(&image_);
   p.setRenderHint(QPainter::Antialiasing, false);
   p.setPen(QPen(QColor(0, 0, 0), 1));
@@ -140,10 +176,11 @@ void MoonCanvas::Line(float x1, float y1, float x2, float y2) {
     b = std::min(b, picture1x_.width() - 1);
     if (a > b) return;
     spans_.push_back({y, a, b});
-    FillSpan(spans_.back());
     return;
   }
-  // Any other line: the same pen through the painter, in picture coordinates.
+  // Any other line: the same pen through the painter, in picture coordinates, over the rows
+  // drawn so far.
+  Settle();
   free_.push_back({x1, y1, x2, y2});
   DrawFreeLine(free_.back());
   freeLines_ = true;

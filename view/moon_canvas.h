@@ -42,8 +42,12 @@ class MoonCanvas : public ShadowCanvas {
   // False when the picture could not be loaded; the canvas then draws on a black picture of
   // the right size.
   bool HasPicture() const { return hasPicture_; }
-  // At the current ratio, in device pixels, with that device pixel ratio set.
-  const QImage& Image() const { return image_; }
+  // At the current ratio, in device pixels, with that device pixel ratio set. Drawing only
+  // records the rows; their pixels are brought up to date here.
+  const QImage& Image() const {
+    Settle();
+    return image_;
+  }
   const QImage& BarePicture() const { return bare_; }
   const std::string& Caption() const { return caption_; }
 
@@ -76,15 +80,23 @@ class MoonCanvas : public ShadowCanvas {
   };
   void Init();
   void NoteChange();
-  void FillSpan(const Span& s);
-  void DrawFreeLine(const FreeLine& l);
+  // Brings the image's pixels to the rows and lines drawn since the last clear.
+  void Settle() const;
+  void RestoreSpan(const Span& s) const;
+  void FillSpan(const Span& s) const;
+  void DrawFreeLine(const FreeLine& l) const;
 
   QImage picture1x_;
-  QImage picture2x_;  // null where only a 1x picture is given
+  QImage picture2x_;     // null where only a 1x picture is given
+  bool load2x_ = false;  // the 2x picture of the resources is still to be read
   double ratio_ = 1;
   bool ratioChanged_ = false;
   QImage bare_;
-  QImage image_;
+  // The image and what its pixels show: kept up to date by Settle, also from const readers.
+  mutable QImage image_;
+  mutable std::vector<Span> drawn_;  // the rows whose pixels are in image_
+  mutable std::vector<char> rowRestored_;
+  mutable bool wholeRestore_ = false;  // lines other than rows are to be taken out
   bool hasPicture_ = false;
   std::string caption_;
   std::vector<Span> spans_;      // drawn since the last clear
