@@ -15,8 +15,8 @@ namespace selvane {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: selvane-phase [Y M D h m s] | --png FILE [--shadow-step N] [Y M D h m s] | --batch |"
-    " --fields | --phases FROM [TO] [--format tsv|json|ics] | --help | --version\n";
+    "usage: selvane-phase [Y M D h m s] | --png FILE [--shadow-step N] [--scale R] [Y M D h m s]"
+    " | --batch | --fields | --phases FROM [TO] [--format tsv|json|ics] | --help | --version\n";
 
 constexpr const char* kHelp =
     "selvane-phase - the phase of the Moon as the Selvane desktop program computes it\n"
@@ -29,10 +29,12 @@ constexpr const char* kHelp =
     "                              and the age text, tab-separated\n"
     "  selvane-phase --fields      the same input; writes only the six texts after the\n"
     "                              fields' carry rules\n"
-    "  selvane-phase --png FILE [--shadow-step N] [Y M D h m s]\n"
+    "  selvane-phase --png FILE [--shadow-step N] [--scale R] [Y M D h m s]\n"
     "                              writes the moon picture with the shadow of that instant\n"
     "                              (or of now) as a PNG file; N is 1 (solid, the default)\n"
-    "                              or 2 (hatched)\n"
+    "                              or 2 (hatched); R is the screen's device pixel ratio\n"
+    "                              drawn for, from 1 (255 x 258, the default) to 4\n"
+    "                              (2: 510 x 516)\n"
     "  selvane-phase --phases FROM [TO] [--format tsv|json|ics]\n"
     "                              every new moon, first quarter, full moon and last\n"
     "                              quarter in the years FROM to TO (1583-9999), JST, to\n"
@@ -142,19 +144,27 @@ namespace {
 
 int RunPng(const std::vector<std::string>& args, std::ostream& err, Clock& clock,
            const PngWriter& writePng) {
-  // --png FILE [--shadow-step N] [Y M D h m s]
+  // --png FILE [--shadow-step N] [--scale R] [Y M D h m s]
   std::size_t i = 1;
   if (i >= args.size() || args[i].empty()) return -1;
   const std::string path = args[i++];
   int step = 1;
-  if (i < args.size() && args[i] == "--shadow-step") {
+  double scale = 1;
+  while (i < args.size() && (args[i] == "--shadow-step" || args[i] == "--scale")) {
     if (i + 1 >= args.size()) return -1;
     const auto n = StrictNumber(args[i + 1]);
-    if (!n || (*n != 1 && *n != 2)) {
+    if (args[i] == "--scale") {
+      if (!n || !(*n >= 1 && *n <= 4)) {
+        err << "selvane-phase: --scale takes a number from 1 to 4\n";
+        return 2;
+      }
+      scale = *n;
+    } else if (!n || (*n != 1 && *n != 2)) {
       err << "selvane-phase: --shadow-step takes 1 or 2\n";
       return 2;
+    } else {
+      step = static_cast<int>(*n);
     }
-    step = static_cast<int>(*n);
     i += 2;
   }
   std::vector<std::string> texts(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
@@ -164,7 +174,7 @@ int RunPng(const std::vector<std::string>& args, std::ostream& err, Clock& clock
     return 2;
   }
   std::string error;
-  if (!writePng(path, texts.empty() ? nullptr : &texts, step, clock, error)) {
+  if (!writePng(path, texts.empty() ? nullptr : &texts, step, scale, clock, error)) {
     err << "selvane-phase: " << error << "\n";
     return 1;
   }

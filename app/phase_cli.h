@@ -20,10 +20,12 @@ struct JstDateTime {
 JstDateTime JulianDayToJst(double julianDay, int deltaTSeconds);
 
 // What --png needs: draw the moon picture with the phase of the six texts (or of the clock,
-// as at start-up, when texts is null) with the given shadow row step, and write it as a PNG.
-// Returns false with a message in error when the file could not be written.
-using PngWriter = std::function<bool(const std::string& path, const std::vector<std::string>* texts,
-                                     int shadowStep, Clock& clock, std::string& error)>;
+// as at start-up, when texts is null) with the given shadow row step for a screen of the given
+// device pixel ratio, and write it as a PNG. Returns false with a message in error when the
+// file could not be written.
+using PngWriter =
+    std::function<bool(const std::string& path, const std::vector<std::string>* texts,
+                       int shadowStep, double ratio, Clock& clock, std::string& error)>;
 
 // Runs the tool with the arguments after the program name; returns the exit status.
 // writePng is empty where the tool is built without the drawing layer.

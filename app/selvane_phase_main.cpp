@@ -4,7 +4,7 @@
 
 #include "app/phase_cli.h"
 #ifdef SELVANE_WITH_PNG
-#include "view/moon_png.h"
+#include "app/moon_png.h"
 #endif
 
 int main(int argc, char** argv) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <optional>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/x11_session.h"
@@ -231,8 +232,19 @@ void ApplyEllipticShape(QWidget* window, const QRect& outerRect) {
   x->ellipse = outerRect.translated(-offset.left(), -offset.top());
   x->antialiased = window->testAttribute(Qt::WA_TranslucentBackground) && CompositorActive();
   // With an antialiased edge the visible area reaches one pixel further, where the edge fades.
-  window->setMask(x->antialiased ? QRegion(x->ellipse.adjusted(-1, -1, 1, 1), QRegion::Ellipse)
-                                 : QRegion(x->ellipse, QRegion::Ellipse));
+  const QRect cut = x->antialiased ? x->ellipse.adjusted(-1, -1, 1, 1) : x->ellipse;
+  window->setMask(QRegion(cut, QRegion::Ellipse));
+  // Qt's mask is made of logical pixels, so at a device pixel ratio above 1 its edge steps by
+  // whole logical pixels; the server is given the ellipse in its own pixels instead.
+  const qreal ratio = window->devicePixelRatioF();
+  if (ratio != 1 && window->testAttribute(Qt::WA_WState_Created) && x11::Available()) {
+    const QRect device(qRound(cut.x() * ratio), qRound(cut.y() * ratio),
+                       qRound(cut.width() * ratio), qRound(cut.height() * ratio));
+    std::vector<x11::ShapeRect> rects;
+    for (const QRect& r : QRegion(device, QRegion::Ellipse))
+      rects.push_back({r.x(), r.y(), r.width(), r.height()});
+    x11::SetBoundingShape(window->winId(), rects);
+  }
   window->update();
 }
 

@@ -9,6 +9,9 @@
 #if defined(SELVANE_HAVE_XCB) && QT_CONFIG(xcb)
 #include <xcb/xcb.h>
 #define SELVANE_X11 1
+#ifdef SELVANE_HAVE_XCB_SHAPE
+#include <xcb/shape.h>
+#endif
 #endif
 
 namespace selvane::platform::x11 {
@@ -223,6 +226,31 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
   return ok;
 }
 
+bool SetBoundingShape(std::uintptr_t window, const std::vector<ShapeRect>& rects) {
+#ifdef SELVANE_HAVE_XCB_SHAPE
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return false;
+  const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_shape_id);
+  if (!ext || !ext->present) return false;
+  std::vector<xcb_rectangle_t> xr;
+  xr.reserve(rects.size());
+  for (const ShapeRect& r : rects) {
+    if (r.width <= 0 || r.height <= 0) continue;
+    xr.push_back({static_cast<int16_t>(r.x), static_cast<int16_t>(r.y),
+                  static_cast<uint16_t>(r.width), static_cast<uint16_t>(r.height)});
+  }
+  xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED,
+                       static_cast<xcb_window_t>(window), 0, 0, static_cast<uint32_t>(xr.size()),
+                       xr.data());
+  xcb_flush(c);
+  return true;
+#else
+  (void)window;
+  (void)rects;
+  return false;
+#endif
+}
+
 void Flush() {
   if (xcb_connection_t* c = Connection()) xcb_flush(c);
 }
@@ -241,6 +269,9 @@ bool CompositorRunning() {
   return false;
 }
 bool FrameExtents(std::uintptr_t, int&, int&, int&, int&) {
+  return false;
+}
+bool SetBoundingShape(std::uintptr_t, const std::vector<ShapeRect>&) {
   return false;
 }
 void Flush() {}

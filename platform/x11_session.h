@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace selvane::platform::x11 {
 
@@ -25,6 +26,13 @@ bool StartMove(std::uintptr_t window, int rootX, int rootY);
 // from the window manager's frame window around it (the window's top-level ancestor); zero
 // when nothing is around it. False when the server cannot say.
 bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& bottom);
+// Cuts a window's bounding shape to rectangles given in the server's (device) pixels, for
+// shapes finer than the logical pixels Qt's masks are made of. False where the server or the
+// build has no shape extension; the window then keeps the shape it had.
+struct ShapeRect {
+  int x, y, width, height;
+};
+bool SetBoundingShape(std::uintptr_t window, const std::vector<ShapeRect>& rects);
 // Sends the requests queued so far to the server.
 void Flush();
 

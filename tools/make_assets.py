@@ -12,6 +12,8 @@ Build-time dependencies (Debian 12):
 Writes into assets/ (next to this tools/ directory):
 
     moon.gif                 the full-Moon picture (255 x 258, interlaced GIF89a)
+    moon@2x.gif              the same picture for screens of twice the pixel density
+                             (510 x 516, the same framing at twice the resolution)
     icon-32.png              32 x 32 palette icon (16 colours, one transparent)
     icons/selvane-N.png      RGBA icons, N = 16 22 24 32 48 64 128 256
     selvane.svg              the icon as a vector drawing (viewBox 0 0 256 256)
@@ -169,30 +171,40 @@ def moon_tone(albedo, mu):
     return np.clip(t * limb, 0.0, 1.0)
 
 
-def render_moon():
+def render_moon(scale=1):
+    """The picture at a whole scale of the 255 x 258 frame: scale x scale pixels for each
+    pixel of the 1x picture, the same centre and the disc radius times scale.  Each pixel
+    averages MOON_SS x MOON_SS samples; the picture is rendered in bands of rows so that the
+    sample arrays stay small at any scale."""
     tex = load_lunar_map()
     th, tw = tex.shape
     n = MOON_SS
+    w, h = MOON_W * scale, MOON_H * scale
+    cx, cy, r = MOON_CX * scale, MOON_CY * scale, MOON_R * scale
     sub = (np.arange(n) + 0.5) / n
     # Sample positions in picture coordinates (x right, y down).
-    xs = (np.arange(MOON_W)[:, None] + sub[None, :]).reshape(-1)
-    ys = (np.arange(MOON_H)[:, None] + sub[None, :]).reshape(-1)
-    X, Y = np.meshgrid(xs, ys)                 # (H*n, W*n)
-    # Orthographic view of the near side: +x east (right), +y north (up).
-    px = (X - MOON_CX) / MOON_R
-    py = (MOON_CY - Y) / MOON_R
-    rr = px * px + py * py
-    inside = rr <= 1.0
-    pz = np.sqrt(np.clip(1.0 - rr, 0.0, 1.0))
-    lat = np.arcsin(np.clip(py, -1.0, 1.0))
-    lon = np.arctan2(px, pz)
-    u = (lon + math.pi) / (2 * math.pi) * tw
-    v = (math.pi / 2 - lat) / math.pi * th
-    grey = moon_tone(sample_bilinear(tex, u, v), pz)
-    grey = np.where(inside, grey, 0.0)
-    # Box-filter the samples down to pixels (coverage antialiasing).
-    grey = grey.reshape(MOON_H, n, MOON_W, n).mean(axis=(1, 3))
-    return grey_to_index(grey)
+    xs = (np.arange(w)[:, None] + sub[None, :]).reshape(-1)
+    band = max(1, MOON_H // scale)
+    rows = []
+    for top in range(0, h, band):
+        count = min(band, h - top)
+        ys = ((np.arange(top, top + count)[:, None] + sub[None, :]).reshape(-1))
+        X, Y = np.meshgrid(xs, ys)             # (count*n, w*n)
+        # Orthographic view of the near side: +x east (right), +y north (up).
+        px = (X - cx) / r
+        py = (cy - Y) / r
+        rr = px * px + py * py
+        inside = rr <= 1.0
+        pz = np.sqrt(np.clip(1.0 - rr, 0.0, 1.0))
+        lat = np.arcsin(np.clip(py, -1.0, 1.0))
+        lon = np.arctan2(px, pz)
+        u = (lon + math.pi) / (2 * math.pi) * tw
+        v = (math.pi / 2 - lat) / math.pi * th
+        grey = moon_tone(sample_bilinear(tex, u, v), pz)
+        grey = np.where(inside, grey, 0.0)
+        # Box-filter the samples down to pixels (coverage antialiasing).
+        rows.append(grey.reshape(count, n, w, n).mean(axis=(1, 3)))
+    return grey_to_index(np.concatenate(rows, axis=0))
 
 
 # The GIF palette: 256 neutral greys evenly spaced in CIE lightness L*
@@ -222,8 +234,11 @@ def grey_to_index(grey):
 
 
 def make_moon_gif():
-    idx = render_moon()
-    write_gif(ASSETS / "moon.gif", idx, grey_palette())
+    write_gif(ASSETS / "moon.gif", render_moon(1), grey_palette())
+
+
+def make_moon_gif_2x():
+    write_gif(ASSETS / "moon@2x.gif", render_moon(2), grey_palette())
 
 
 # ---------------------------------------------------------------------------
@@ -423,6 +438,7 @@ def make_svg():
 def make_qrc():
     lines = ['<!DOCTYPE RCC>', '<RCC version="1.0">', '  <qresource prefix="/">',
              '    <file alias="moon.gif">moon.gif</file>',
+             '    <file alias="moon@2x.gif">moon@2x.gif</file>',
              '    <file alias="icon-32.png">icon-32.png</file>',
              '    <file alias="selvane.svg">selvane.svg</file>']
     for size in ICON_SIZES:
@@ -443,8 +459,8 @@ regenerate all of them, from the top of the source tree:
     /usr/bin/python3 tools/make_assets.py
 
 The first line installs the build-time dependencies (Debian 12); the second
-rewrites moon.gif, icon-32.png, icons/*.png, selvane.svg, assets.qrc and this
-README.  The script is deterministic: the same input map gives byte-identical
+rewrites moon.gif, moon@2x.gif, icon-32.png, icons/*.png, selvane.svg,
+assets.qrc and this README.  The script is deterministic: the same input map gives byte-identical
 output (no timestamps, no random numbers, no dithering, fixed quantisation).
 Only the lunar map is read; the icons are drawn from numbers in the script.
 
@@ -481,6 +497,28 @@ the package's general licence: it was combined from USGS Astrogeology Research
 Program maps and lunar surface textures based on Clementine data, both in
 the public domain (DFSG-free).  moon.gif is derived from that public-domain
 data.
+
+
+moon@2x.gif
+-----------
+
+The same picture for screens of twice the pixel density (a device pixel
+ratio of 2), where the program draws the Moon with four device pixels for
+each pixel of moon.gif.
+
+Format: as moon.gif, 510 x 516 pixels, with the same 256-grey colour table.
+
+Geometry: exactly the framing of moon.gif at twice the resolution: pixel
+(x, y) covers [x/2, (x+1)/2) x [y/2, (y+1)/2) of moon.gif's coordinates.  The
+disc is the circle of centre (256, 256) and radius 256, cut by the right
+edge (x = 510); every pixel outside the disc is index 0 (black).  At other
+fractional ratios the program scales this picture smoothly to the screen's
+pixels; at ratio 1 it uses moon.gif.
+
+Rendering: as moon.gif, rendered directly at this size from the map (8 x 8
+samples a pixel), not scaled from moon.gif.
+
+Provenance and licence: as moon.gif, from the same public-domain map.
 
 
 icon-32.png
@@ -534,7 +572,8 @@ assets.qrc
 
 Resource collection file for the program's build, prefix "/".  Paths are
 relative to this directory and each file is available under its own name:
-:/moon.gif, :/icon-32.png, :/selvane.svg and :/icons/selvane-N.png.
+:/moon.gif, :/moon@2x.gif, :/icon-32.png, :/selvane.svg and
+:/icons/selvane-N.png.
 
 
 README
@@ -561,6 +600,7 @@ def main():
               "one", file=sys.stderr)
     ASSETS.mkdir(exist_ok=True)
     make_moon_gif()
+    make_moon_gif_2x()
     make_icon_pngs()
     make_icon_32_palette()
     make_svg()

@@ -6,12 +6,18 @@
 #     of one core);
 # and the whole run time of selvane-phase for one instant.
 # Usage: tools/resource_figures.sh [BUILD_DIR] [SECONDS]   (defaults: build, 60)
+# With XFT_DPI set (e.g. XFT_DPI=192 for a device pixel ratio of 2), the X server's Xft.dpi
+# is set to it before the program starts, as on a high-density screen.
 set -u
 cd "$(dirname "$0")/.."
 BUILD=${1:-build}
 SECONDS_RUN=${2:-60}
 source tests/e2e/desktop.sh
 desktop_up
+if [ -n "${XFT_DPI:-}" ]; then
+  echo "Xft.dpi: $XFT_DPI" | xrdb -merge
+  echo "Xft.dpi: $XFT_DPI"
+fi
 
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }

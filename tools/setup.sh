@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev
+  cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev libxcb-shape0-dev
   # tests, sanitizers, fuzzing, benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the phase listing read back by real parsers and compared with an independent ephemeris
@@ -16,6 +16,8 @@ packages=(
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   # the accessibility bus and a reader of it, for the screen-reader test
   dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi
+  # a high-density screen (Xft.dpi) for the end-to-end tests, and their picture comparison
+  x11-xserver-utils python3
   # checks of the desktop integration and the package
   desktop-file-utils appstream dpkg-dev fakeroot
 )

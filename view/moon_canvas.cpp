@@ -16,33 +16,81 @@ int NearestPixel(double v) {
   return static_cast<int>(std::floor(v + 0.5));
 }
 
-QImage LoadPicture() {
-  QImage picture(QStringLiteral(":/moon.gif"));
+constexpr double kMinRatio = 0.25;
+constexpr double kMaxRatio = 8;
+
+QImage LoadPicture(const QString& name) {
+  QImage picture(name);
+  if (!picture.isNull()) picture = picture.convertToFormat(QImage::Format_RGB32);
   return picture;
 }
 
 }  // namespace
 
-MoonCanvas::MoonCanvas() {
-  Init(LoadPicture());
+MoonCanvas::MoonCanvas(double ratio)
+    : picture1x_(LoadPicture(QStringLiteral(":/moon.gif"))), load2x_(true) {
+  if (std::isfinite(ratio) && ratio >= kMinRatio && ratio <= kMaxRatio) ratio_ = ratio;
+  Init();
 }
 
 MoonCanvas::MoonCanvas(const QImage& picture) {
-  Init(picture);
+  if (!picture.isNull()) picture1x_ = picture.convertToFormat(QImage::Format_RGB32);
+  Init();
 }
 
-void MoonCanvas::Init(const QImage& picture) {
-  hasPicture_ = !picture.isNull();
-  if (hasPicture_) {
-    bare_ = picture.convertToFormat(QImage::Format_RGB32);
-  } else {
-    bare_ = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
-    bare_.fill(kShadow);
+void MoonCanvas::Init() {
+  hasPicture_ = !picture1x_.isNull();
+  if (!hasPicture_) {
+    picture1x_ = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    picture1x_.fill(kShadow);
   }
-  image_ = bare_.copy();
   spans_.reserve(kLastShadowRow + 2);
+  drawn_.reserve(kLastShadowRow + 2);
   presented_.reserve(kLastShadowRow + 2);
   caption_.reserve(128);
+  const double ratio = ratio_;
+  ratio_ = 0;
+  SetRatio(ratio);
+  ratioChanged_ = false;
+  changeNoted_ = false;
+}
+
+int MoonCanvas::DeviceEdge(int v) const {
+  return ratio_ == 1 ? v : static_cast<int>(std::floor(v * ratio_ + 0.5));
+}
+
+bool MoonCanvas::SetRatio(double ratio) {
+  if (!std::isfinite(ratio) || ratio < kMinRatio || ratio > kMaxRatio || ratio == ratio_) {
+    return false;
+  }
+  ratio_ = ratio;
+  if (ratio != 1 && load2x_) {
+    // Read once, when a screen first needs it.
+    load2x_ = false;
+    picture2x_ = LoadPicture(QStringLiteral(":/moon@2x.gif"));
+    if (picture2x_.size() != 2 * picture1x_.size()) picture2x_ = QImage();
+  }
+  const int w = DeviceEdge(picture1x_.width());
+  const int h = DeviceEdge(picture1x_.height());
+  if (ratio == 1) {
+    bare_ = picture1x_;
+  } else if (ratio == 2 && !picture2x_.isNull()) {
+    bare_ = picture2x_;
+  } else {
+    const QImage& from = picture2x_.isNull() ? picture1x_ : picture2x_;
+    bare_ = from.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB32);
+  }
+  bare_.setDevicePixelRatio(ratio);
+  image_ = bare_.copy();
+  image_.setDevicePixelRatio(ratio);
+  drawn_.clear();
+  wholeRestore_ = false;
+  Settle();
+  for (const FreeLine& l : free_) DrawFreeLine(l);
+  ratioChanged_ = true;
+  NoteChange();
+  return true;
 }
 
 void MoonCanvas::NoteChange() {
@@ -51,20 +99,69 @@ void MoonCanvas::NoteChange() {
   if (changed_) changed_();
 }
 
-void MoonCanvas::Clear() {
-  if (freeLines_) {
+void MoonCanvas::Settle() const {
+  if (wholeRestore_) {
     std::memcpy(image_.bits(), bare_.constBits(), static_cast<std::size_t>(bare_.sizeInBytes()));
-  } else {
-    // Only the drawn rows differ from the bare picture.
-    for (const Span& s : spans_) {
-      std::memcpy(reinterpret_cast<QRgb*>(image_.scanLine(s.y)) + s.x1,
-                  reinterpret_cast<const QRgb*>(bare_.constScanLine(s.y)) + s.x1,
-                  static_cast<std::size_t>(s.x2 - s.x1 + 1) * sizeof(QRgb));
-    }
+    drawn_.clear();
+    wholeRestore_ = false;
   }
+  if (drawn_ == spans_) return;
+  // Real time draws the same rows again and again: only rows that differ are touched. A row
+  // given back to the picture is drawn again for every span that lies on it now.
+  rowRestored_.resize(static_cast<std::size_t>(picture1x_.height()));
+  bool restored = false;
+  for (std::size_t i = 0; i < drawn_.size(); ++i) {
+    if (i < spans_.size() && drawn_[i] == spans_[i]) continue;
+    RestoreSpan(drawn_[i]);
+    rowRestored_[static_cast<std::size_t>(drawn_[i].y)] = 1;
+    restored = true;
+  }
+  for (std::size_t i = 0; i < spans_.size(); ++i) {
+    if (i < drawn_.size() && drawn_[i] == spans_[i] &&
+        !rowRestored_[static_cast<std::size_t>(spans_[i].y)]) {
+      continue;
+    }
+    FillSpan(spans_[i]);
+  }
+  for (const Span& d : drawn_) rowRestored_[static_cast<std::size_t>(d.y)] = 0;
+  if (restored) {
+    for (const FreeLine& l : free_) DrawFreeLine(l);
+  }
+  drawn_ = spans_;
+}
+
+void MoonCanvas::Clear() {
+  // The pixels follow when the image is next looked at.
+  if (freeLines_) wholeRestore_ = true;
   spans_.clear();
+  free_.clear();
   freeLines_ = false;
   NoteChange();
+}
+
+void MoonCanvas::RestoreSpan(const Span& s) const {
+  const int x1 = DeviceEdge(s.x1);
+  const std::size_t bytes = static_cast<std::size_t>(DeviceEdge(s.x2 + 1) - x1) * sizeof(QRgb);
+  for (int y = DeviceEdge(s.y); y < DeviceEdge(s.y + 1); ++y) {
+    std::memcpy(reinterpret_cast<QRgb*>(image_.scanLine(y)) + x1,
+                reinterpret_cast<const QRgb*>(bare_.constScanLine(y)) + x1, bytes);
+  }
+}
+
+void MoonCanvas::FillSpan(const Span& s) const {
+  const int x1 = DeviceEdge(s.x1);
+  const int x2 = DeviceEdge(s.x2 + 1);
+  for (int y = DeviceEdge(s.y); y < DeviceEdge(s.y + 1); ++y) {
+    QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
+    std::fill(row + x1, row + x2, kShadow);
+  }
+}
+
+void MoonCanvas::DrawFreeLine(const FreeLine& l) const {
+  QPainter p(&image_);
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setPen(QPen(QColor(0, 0, 0), 1));
+  p.drawLine(QPointF(l.x1, l.y1), QPointF(l.x2, l.y2));
 }
 
 void MoonCanvas::Line(float x1, float y1, float x2, float y2) {
@@ -72,22 +169,20 @@ void MoonCanvas::Line(float x1, float y1, float x2, float y2) {
   NoteChange();
   if (y1 == y2) {
     const int y = NearestPixel(y1);
-    if (y < 0 || y >= image_.height()) return;
+    if (y < 0 || y >= picture1x_.height()) return;
     int a = NearestPixel(std::min(x1, x2));
     int b = NearestPixel(std::max(x1, x2));
     a = std::max(a, 0);
-    b = std::min(b, image_.width() - 1);
+    b = std::min(b, picture1x_.width() - 1);
     if (a > b) return;
-    QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
-    std::fill(row + a, row + b + 1, kShadow);
     spans_.push_back({y, a, b});
     return;
   }
-  // Any other line: the same pen through the painter.
-  QPainter p(&image_);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  p.setPen(QPen(QColor(0, 0, 0), 1));
-  p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+  // Any other line: the same pen through the painter, in picture coordinates, over the rows
+  // drawn so far.
+  Settle();
+  free_.push_back({x1, y1, x2, y2});
+  DrawFreeLine(free_.back());
   freeLines_ = true;
 }
 
@@ -103,8 +198,10 @@ void MoonCanvas::SetCaption(std::string_view caption) {
 
 bool MoonCanvas::TakeChange() {
   changeNoted_ = false;
-  const bool changed = neverTaken_ || freeLines_ || presentedFree_ || spans_ != presented_;
+  const bool changed =
+      neverTaken_ || ratioChanged_ || freeLines_ || presentedFree_ || spans_ != presented_;
   neverTaken_ = false;
+  ratioChanged_ = false;
   presentedFree_ = freeLines_;
   presented_ = spans_;
   return changed;

@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <thread>
 
@@ -57,8 +59,8 @@ MoonPicture::MoonPicture(const MoonCanvas& canvas, QWidget* parent)
   setObjectName(QStringLiteral("Picture1"));
   setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
   setLineWidth(kPictureBorderPixels);
-  setFixedSize(canvas.Image().width() + 2 * kPictureBorderPixels,
-               canvas.Image().height() + 2 * kPictureBorderPixels);
+  setFixedSize(canvas.PictureSize().width() + 2 * kPictureBorderPixels,
+               canvas.PictureSize().height() + 2 * kPictureBorderPixels);
   setFocusPolicy(Qt::TabFocus);
   setAccessibleName(QStringLiteral("月相"));
 }
@@ -71,22 +73,27 @@ void MoonPicture::SetBorder(bool on) {
 
 void MoonPicture::paintEvent(QPaintEvent*) {
   ++paints_;
+  // The canvas follows the screen's ratio through the window's events; should a paint come
+  // first, the picture is made for this ratio before it is shown.
+  if (onPaintRatio) onPaintRatio(devicePixelRatioF());
   QPainter p(this);
   const QImage& image = canvas_.Image();
   const QPoint origin(kPictureBorderPixels, kPictureBorderPixels);
   QWidget* w = window();
   if (platform::ShapeEdgeAntialiased(w)) {
     // The window is cut to an ellipse over the picture: paint the picture through an
-    // antialiased ellipse, transparent outside it, so that the edge fades smoothly.
+    // antialiased ellipse, transparent outside it, so that the edge fades smoothly. The
+    // ellipse's coverage is laid down first and the picture (at the screen's ratio) drawn
+    // into it.
     const QRectF ellipse = QRectF(platform::ShapeEllipse(w)).translated(-QPointF(pos()));
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(rect(), Qt::transparent);
     p.setRenderHint(QPainter::Antialiasing, true);
-    QBrush brush(image);
-    brush.setTransform(QTransform::fromTranslate(origin.x(), origin.y()));
     QPainterPath path;
     path.addEllipse(ellipse);
-    p.fillPath(path, brush);
+    p.fillPath(path, QColor(0, 0, 0));
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.drawImage(origin, image);
     DrawFocusRing(p);
     return;
   }
@@ -204,11 +211,40 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
   canvas_.SetRefreshHook([this] { PresentFrame(); });
   describeTimer_.setSingleShot(true);
   connect(&describeTimer_, &QTimer::timeout, this, [this] { DescriptionDue(); });
+  picture_->onPaintRatio = [this](double ratio) {
+    if (ratio != canvas_.Ratio()) SyncPixelRatio();
+  };
   canvas_.SetCaptionHook([this](std::string_view caption) {
     setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
   });
 
   Load();
+}
+
+void MoonWindow::SyncPixelRatio() {
+  // The canvas's own change hook presents the picture made for the new ratio.
+  if (!canvas_.SetRatio(devicePixelRatioF())) return;
+  // The mask is kept in the window's pixels: set again, it is cut at the new ratio.
+  if (IsCircular()) ApplyCircularShape();
+}
+
+void MoonWindow::WatchScreen() {
+  QWindow* handle = windowHandle();
+  if (!handle) return;
+  if (handle != watchedWindow_) {
+    watchedWindow_ = handle;
+    connect(handle, &QWindow::screenChanged, this, [this] { WatchScreen(); });
+  }
+  // A screen's ratio can change while the window stays on it (its dots per inch set anew).
+  QObject::disconnect(screenDpi_);
+  if (QScreen* s = handle->screen()) {
+    screenDpi_ = connect(s, &QScreen::logicalDotsPerInchChanged, this, [this] {
+      // The window's ratio follows once Qt has taken in the screen's new setting.
+      QMetaObject::invokeMethod(
+          this, [this] { SyncPixelRatio(); }, Qt::QueuedConnection);
+    });
+  }
+  SyncPixelRatio();
 }
 
 MoonWindow::~MoonWindow() {
@@ -417,6 +453,25 @@ void MoonWindow::resizeEvent(QResizeEvent* event) {
 void MoonWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange) OnResize();
+}
+
+bool MoonWindow::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::WinIdChange:
+      WatchScreen();
+      break;
+    case QEvent::ScreenChangeInternal:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    case QEvent::DevicePixelRatioChange:
+#endif
+      SyncPixelRatio();
+      break;
+    default:
+      break;
+  }
+  return handled;
 }
 
 void MoonWindow::closeEvent(QCloseEvent* event) {

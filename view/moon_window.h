@@ -24,6 +24,7 @@
 
 class QLineEdit;
 class QPainter;
+class QWindow;
 
 namespace selvane {
 
@@ -39,6 +40,8 @@ class MoonPicture : public QFrame {
   std::function<void(QMouseEvent*)> onPress, onMove, onRelease;
   // A key pressed while the picture has the focus; true when it was used.
   std::function<bool(QKeyEvent*)> onKey;
+  // Runs at each paint with the device pixel ratio painted at.
+  std::function<void(double)> onPaintRatio;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -100,6 +103,10 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   // How often the picture was asked to repaint because its image changed.
   long PictureUpdates() const { return pictureUpdates_; }
   platform::WindowDragger& Dragger() { return dragger_; }
+  // Makes the picture for the device pixel ratio of the window's screen, and cuts the circular
+  // shape again at it; done by itself when the window shows, moves to another screen or the
+  // screen's ratio changes.
+  void SyncPixelRatio();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -111,8 +118,11 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
+  // Follows the screen the native window is on, and that screen's ratio.
+  void WatchScreen();
   void Load();
   bool PictureKey(QKeyEvent* event);
   // The popup menu from the keyboard: at the middle of the picture.
@@ -146,6 +156,8 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   std::string ageText_;
   platform::WindowDragger dragger_;
   std::function<void(std::chrono::nanoseconds)> hold_;
+  QWindow* watchedWindow_ = nullptr;
+  QMetaObject::Connection screenDpi_;
   bool presentPending_ = false;
   long pictureUpdates_ = 0;
   DescriptionPacer pacer_;

@@ -5,6 +5,7 @@
 #include "app/desktop_app.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QAction>
 #include <QImage>
@@ -253,6 +254,17 @@ TEST(SelvanePhaseTool, WritesAPictureOfTheMoon) {
   EXPECT_EQ(qGray(image.pixel(200, 128)), 0);
   EXPECT_GT(qGray(image.pixel(200, 129)), 0);
   EXPECT_GT(qGray(image.pixel(40, 128)), 0);
+  // For a screen of ratio 2: the same rows over two device rows each.
+  const std::string cmd2 = std::string("'") + SELVANE_PHASE_TOOL + "' --png '" + path +
+                           "' --shadow-step 2 --scale 2 2024 1 1 12 0 0 2>/dev/null";
+  ASSERT_EQ(std::system(cmd2.c_str()), 0);
+  image.load(QString::fromStdString(path));
+  EXPECT_EQ(image.size(), QSize(510, 516));
+  for (int y : {256, 257}) EXPECT_EQ(qGray(image.pixel(400, y)), 0) << y;
+  for (int y : {258, 259}) EXPECT_GT(qGray(image.pixel(400, y)), 0) << y;
+  const std::string bad = std::string("'") + SELVANE_PHASE_TOOL + "' --png '" + path +
+                          "' --scale 0 2024 1 1 12 0 0 2>/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(bad.c_str())), 2);
 }
 
 }  // namespace

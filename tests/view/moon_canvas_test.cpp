@@ -177,5 +177,102 @@ TEST_F(CanvasTest, CaptionHookOnlyOnADifferentText) {
   EXPECT_EQ(seen[0].rfind("Moon  2024/5/", 0), 0u);
 }
 
+// High-density screens: the same shadow rows, each covering its device rows, over the 2x
+// picture; derived pictures at fractional ratios.
+class RatioTest : public ::testing::Test {
+ protected:
+  // The canvas drawn at an elongation and row step.
+  void Draw(MoonCanvas& c, double elongation, int step) {
+    state.Elongation = elongation;
+    state.ShadowStep = step;
+    ShadowPainter(state, fields, c).DrawMoonShadow();
+  }
+  EphemerisState state;
+  EntryFields fields;
+};
+
+TEST_F(RatioTest, TwoXShadowRowsCoincideWithTheOneXRows) {
+  MoonCanvas one;
+  MoonCanvas two(2);
+  ASSERT_EQ(two.Image().size(), QSize(510, 516));
+  ASSERT_EQ(two.PictureSize(), QSize(255, 258));
+  const QImage& bare1 = one.BarePicture();
+  const QImage& bare2 = two.BarePicture();
+  // The 2x picture is its own, finer picture, not the 1x one blown up.
+  int finer = 0;
+  for (int y = 0; y < 516; ++y)
+    for (int x = 0; x < 510; ++x) finer += bare2.pixel(x, y) != bare1.pixel(x / 2, y / 2);
+  EXPECT_GT(finer, 100000);
+  for (double elongation : {0.0, 30.0, 90.0, 135.0, 180.0, 180.000001, 225.0, 270.0, 330.0}) {
+    for (int step : {1, 2}) {
+      Draw(one, elongation, step);
+      Draw(two, elongation, step);
+      const QImage& img1 = one.Image();
+      const QImage& img2 = two.Image();
+      int wrong = 0, dark = 0;
+      for (int y = 0; y < 516; ++y) {
+        for (int x = 0; x < 510; ++x) {
+          // Every 2x pixel is its own picture's or black, black exactly where the 1x drawing's
+          // pixel is black; compared on the disc, where the pictures themselves are not black.
+          const QRgb p2 = img2.pixel(x, y);
+          if (p2 != kBlack && p2 != bare2.pixel(x, y)) ++wrong;
+          if (bare2.pixel(x, y) == kBlack || bare1.pixel(x / 2, y / 2) == kBlack) continue;
+          const bool dark1 = img1.pixel(x / 2, y / 2) == kBlack;
+          const bool dark2 = p2 == kBlack;
+          dark += dark2;
+          if (dark1 != dark2 && ++wrong < 5)
+            ADD_FAILURE() << elongation << " step " << step << " at " << x << "," << y;
+        }
+      }
+      EXPECT_EQ(wrong, 0) << elongation << " step " << step;
+      if (elongation != 180 && elongation != 180.000001) {
+        EXPECT_GT(dark, 1000) << elongation;
+      }
+    }
+  }
+}
+
+TEST_F(RatioTest, ARatioChangeRedrawsTheShadowAndIsAChange) {
+  MoonCanvas canvas;
+  MoonCanvas direct(2);
+  Draw(canvas, 300, 2);
+  Draw(direct, 300, 2);
+  EXPECT_TRUE(canvas.TakeChange());
+  EXPECT_FALSE(canvas.SetRatio(1));
+  EXPECT_TRUE(canvas.SetRatio(2));
+  EXPECT_EQ(canvas.Image(), direct.Image());
+  EXPECT_EQ(canvas.Image().devicePixelRatio(), 2.0);
+  EXPECT_TRUE(canvas.TakeChange());
+  EXPECT_FALSE(canvas.TakeChange());
+  // Cleared and drawn again at the new ratio: the bare 2x picture comes back.
+  canvas.Clear();
+  EXPECT_EQ(canvas.Image(), direct.BarePicture());
+  for (double bad : {0.0, -1.0, 100.0, static_cast<double>(std::nanf(""))})
+    EXPECT_FALSE(canvas.SetRatio(bad)) << bad;
+}
+
+TEST_F(RatioTest, FractionalRatiosTileTheRowsWithoutGaps) {
+  for (double ratio : {1.25, 1.5, 1.75}) {
+    MoonCanvas c(ratio);
+    const int w = static_cast<int>(std::floor(255 * ratio + 0.5));
+    const int h = static_cast<int>(std::floor(258 * ratio + 0.5));
+    ASSERT_EQ(c.Image().size(), QSize(w, h)) << ratio;
+    // The 2x picture scaled smoothly: the disc lit in the middle, black in the corner.
+    EXPECT_GT(qGray(c.BarePicture().pixel(w / 2, h / 2)), 40);
+    EXPECT_EQ(qGray(c.BarePicture().pixel(0, 0)), 0);
+    // New moon, solid: every device row down the middle is dark, none left out between rows.
+    Draw(c, 0, 1);
+    for (int y = 0; y < h; ++y) ASSERT_EQ(c.Image().pixel(w / 2, y), kBlack) << ratio << " " << y;
+    // Hatched: each picture row is dark or bare on all of its device rows.
+    Draw(c, 0, 2);
+    for (int row = 0; row < 257; ++row) {
+      for (int y = c.DeviceEdge(row); y < c.DeviceEdge(row + 1); ++y) {
+        const QRgb bare = c.BarePicture().pixel(w / 2, y);
+        ASSERT_EQ(c.Image().pixel(w / 2, y), row % 2 == 0 ? kBlack : bare) << ratio << " " << y;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace selvane

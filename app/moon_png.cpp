@@ -1,8 +1,9 @@
-#include "view/moon_png.h"
+#include "app/moon_png.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <cmath>
 #include <string_view>
 
 #include "app/headless_session.h"
@@ -26,7 +27,7 @@ void EnsureGuiApplication() {
 }  // namespace
 
 bool WriteMoonPng(const std::string& path, const std::vector<std::string>* texts, int shadowStep,
-                  Clock& clock, std::string& error) {
+                  double ratio, Clock& clock, std::string& error) {
   if (path.empty()) {
     error = "no file name given";
     return false;
@@ -35,12 +36,16 @@ bool WriteMoonPng(const std::string& path, const std::vector<std::string>* texts
     error = "the shadow step must be a whole number of at least 1";
     return false;
   }
+  if (!std::isfinite(ratio) || ratio < 1 || ratio > 4) {
+    error = "the scale must be a number from 1 to 4";
+    return false;
+  }
   if (texts && texts->size() != 6) {
     error = "expected six texts: year month day hour minute second";
     return false;
   }
   EnsureGuiApplication();
-  MoonCanvas canvas;
+  MoonCanvas canvas(ratio);
   if (!canvas.HasPicture()) {
     error = "the moon picture could not be loaded";
     return false;
