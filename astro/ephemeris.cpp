@@ -202,6 +202,7 @@ void Ephemeris::FindLunationStart() {
     // Exactly at a conjunction: this instant starts the lunation.
     display_.Beep();
     s_.LunationStartJD = s_.InstantJD;
+    lunationDeltaT_ = s_.DeltaT;
     UpdateMoonPhase();
     display_.SetBusyPointer(false);
     searching_ = false;
@@ -237,6 +238,7 @@ void Ephemeris::FindLunationStart() {
 
   if (found) {
     s_.LunationStartJD = s_.InstantJD;
+    lunationDeltaT_ = s_.DeltaT;
     RestoreFields();
     UpdateMoonPhase();
   } else {

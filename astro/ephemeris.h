@@ -58,6 +58,9 @@ class Ephemeris {
 
   // How many times EvaluateElongationAt has run: what a search costs, in evaluations.
   long Evaluations() const { return evaluations_; }
+  // The delta-T (seconds) of the instant stored as LunationStartJD: the search may have crossed
+  // into an earlier year than the one entered, whose delta-T is a second less.
+  int LunationStartDeltaT() const { return lunationDeltaT_; }
 
   // Longest walks of the search's loops before it gives up (steps of one unit).
   static constexpr int kMaxDaySteps = 40;
@@ -80,6 +83,7 @@ class Ephemeris {
   std::array<double, 6> saved_{};
   bool searching_ = false;
   long evaluations_ = 0;
+  int lunationDeltaT_ = 0;
 };
 
 }  // namespace selvane
