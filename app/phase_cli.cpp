@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "app/headless_session.h"
-#include "app/version.h"
 #include "astro/field_text.h"
+#include "astro/version.h"
 
 namespace selvane {
 namespace {
