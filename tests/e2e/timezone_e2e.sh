@@ -7,6 +7,7 @@ BUILD=$1
 ARTIFACTS=${E2E_ARTIFACTS:-$BUILD/e2e-artifacts}
 mkdir -p "$ARTIFACTS"
 HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=desktop.sh
 source "$HERE/desktop.sh"
 
 failed=0
@@ -23,7 +24,9 @@ caption_epoch() {
 
 desktop_up
 TZ=America/Los_Angeles "$BUILD/app/selvane" >>"$E2E_DIR/app.log" 2>&1 &
+# shellcheck disable=SC2034  # desktop_down ends the program
 APP_PID=$!
+# shellcheck disable=SC2016  # the command substitution runs in the polled shell
 wait_for 10 sh -c '[ -n "$(xdotool search --onlyvisible --name "^Moon  " 2>/dev/null)" ]' ||
   fail "the moon window appears"
 moon=$(window_id '^Moon  ')
