@@ -1,15 +1,16 @@
 #include "app/phase_cli.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <istream>
 #include <ostream>
+#include <string>
 #include <string_view>
 
 #include "app/headless_session.h"
 #include "app/phase_listing.h"
-#include "app/version.h"
 #include "astro/field_text.h"
+#include "astro/version.h"
 
 namespace selvane {
 namespace {
@@ -21,7 +22,7 @@ constexpr const char* kUsage =
 constexpr const char* kHelp =
     "selvane-phase - the phase of the Moon as the Selvane desktop program computes it\n"
     "\n"
-    "  selvane-phase               the phase now, from the local clock taken as JST\n"
+    "  selvane-phase               the phase now: the present time in Japan Standard Time\n"
     "  selvane-phase Y M D h m s   the phase for six field texts (Japan Standard Time)\n"
     "  selvane-phase --batch       reads lines of six tab-separated field texts; writes the\n"
     "                              six texts afterwards, InstantJD, SunLongitude,\n"
@@ -42,28 +43,63 @@ constexpr const char* kHelp =
     "                              JSON array, or an iCalendar file (times in UTC)\n"
     "  selvane-phase --version     prints the version\n"
     "\n"
-    "Exit status: 0 on success, 1 when an input line was not six texts, 2 on wrong arguments.\n";
+    "  Times are Japan Standard Time (UTC+9) whatever the computer's time zone.\n"
+    "\n"
+    "Exit status: 0 on success; 1 when the six texts are not a date and time from 1583 to 9999\n"
+    "(a message on standard error names the field) or an input line was not six texts (its\n"
+    "output line starts with \"#error\"); 2 on wrong arguments.\n";
+
+// Number texts for the reports, independent of the process locale.
+void AppendFixed(std::string& out, double value, int decimals) {
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  out.append(buf, r.ec == std::errc() ? r.ptr : buf);
+}
+
+void AppendShortest17(std::string& out, double value) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
+  out.append(buf, r.ec == std::errc() ? r.ptr : buf);
+}
+
+void AppendPadded(std::string& out, long long value, int width) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value);
+  for (auto len = r.ptr - buf; len < width; ++len) out += '0';
+  out.append(buf, r.ptr);
+}
 
 void PrintHuman(HeadlessSession& s, std::ostream& out) {
   const EphemerisState& st = s.state;
-  char buf[256];
-  std::snprintf(buf, sizeof buf, "Date and time (JST): %s/%s/%s %s:%s:%s\n",
-                s.fields.Text(1).c_str(), s.fields.Text(2).c_str(), s.fields.Text(3).c_str(),
-                s.fields.Text(4).c_str(), s.fields.Text(5).c_str(), s.fields.Text(6).c_str());
-  out << buf;
-  std::snprintf(buf, sizeof buf, "Elongation:          %.6f deg\n", st.Elongation);
-  out << buf;
-  std::snprintf(buf, sizeof buf, "Illuminated:         %.4f %%\n", st.LitFraction * 100);
-  out << buf;
-  out << "Age:                " << s.ageText << " days\n";
+  std::string text = "Date and time (JST): ";
+  for (int i = 1; i <= 6; ++i)
+    text += s.fields.Text(i) + (i < 3 ? "/" : i == 3 ? " " : i < 6 ? ":" : "\n");
+  text += "Elongation:          ";
+  AppendFixed(text, st.Elongation, 6);
+  text += " deg\nIlluminated:         ";
+  AppendFixed(text, st.LitFraction * 100, 4);
+  text += " %\nAge:                ";
+  text += s.ageText;
+  text += " days\nLunation start (JST): ";
   if (st.LunationStartJD != 0) {
-    JstDateTime j = JulianDayToJst(st.LunationStartJD, st.DeltaT);
-    std::snprintf(buf, sizeof buf, "Lunation start (JST): %lld-%02d-%02d %02d:%02d:%02d\n", j.year,
-                  j.month, j.day, j.hour, j.minute, j.second);
+    // The second the search found, with the delta-T of that second's own year.
+    const JstDateTime j = JulianDayToJst(st.LunationStartJD, s.engine.LunationStartDeltaT());
+    AppendPadded(text, j.year, 4);
+    text += '-';
+    AppendPadded(text, j.month, 2);
+    text += '-';
+    AppendPadded(text, j.day, 2);
+    text += ' ';
+    AppendPadded(text, j.hour, 2);
+    text += ':';
+    AppendPadded(text, j.minute, 2);
+    text += ':';
+    AppendPadded(text, j.second, 2);
+    text += '\n';
   } else {
-    std::snprintf(buf, sizeof buf, "Lunation start (JST): not found\n");
+    text += "not found\n";
   }
-  out << buf;
+  out << text;
 }
 
 // Splits a line into tab-separated texts; false unless there are exactly six.
@@ -82,41 +118,103 @@ bool SplitSix(std::string_view line, std::string_view (&texts)[6], int& count) {
 }
 
 int RunBatch(bool evaluate, std::istream& in, std::ostream& out, std::ostream& err) {
-  std::string line;
+  std::string line, row;
   long lineNo = 0;
   int status = 0;
-  char buf[64];
   while (std::getline(in, line)) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::string_view texts[6];
     int count = 0;
     if (!SplitSix(line, texts, count)) {
-      err << "selvane-phase: line " << lineNo << ": expected 6 tab-separated texts, found " << count
-          << "\n";
+      // The output keeps one line per input line: the reason stands in for the result.
+      const std::string reason = "expected 6 tab-separated texts, found " + std::to_string(count);
+      err << "selvane-phase: line " << lineNo << ": " << reason << "\n";
+      out << "#error " << reason << "\n";
       status = 1;
       continue;
     }
     HeadlessSession s;
     s.EnterFields(texts);
-    for (int i = 1; i <= 6; ++i) out << s.fields.Text(i) << (i < 6 || evaluate ? "\t" : "\n");
-    if (!evaluate) continue;
-    s.engine.UpdateMoonPhase();
-    const EphemerisState& st = s.state;
-    for (double v : {st.InstantJD, st.SunLongitude, st.MoonLongitude, st.Elongation, st.LitFraction,
-                     st.LunationStartJD}) {
-      std::snprintf(buf, sizeof buf, "%.17g\t", v);
-      out << buf;
+    if (evaluate) s.engine.UpdateMoonPhase();
+    // The texts as they stand afterwards: an evaluation that searched has rewritten them.
+    row.clear();
+    for (int i = 1; i <= 6; ++i) {
+      row += s.fields.Text(i);
+      row += i < 6 || evaluate ? '\t' : '\n';
     }
-    out << s.ageText << "\n";
+    if (evaluate) {
+      const EphemerisState& st = s.state;
+      for (double v : {st.InstantJD, st.SunLongitude, st.MoonLongitude, st.Elongation,
+                       st.LitFraction, st.LunationStartJD}) {
+        AppendShortest17(row, v);
+        row += '\t';
+      }
+      row += s.ageText;
+      row += '\n';
+    }
+    out << row;
   }
   out.flush();
   return status;
 }
 
+constexpr const char* kFieldNames[6] = {"year", "month", "day", "hour", "minute", "second"};
+// The years the tool answers for by hand: the Gregorian calendar from its first whole year,
+// and four-digit years.
+constexpr double kFirstYear = 1583, kLastYear = 9999;
+
+// Enters six texts typed by hand as the fields take them; false with the reason when a text is
+// not a number, the fields' rules refuse it, or the date has no Julian day the tool answers for.
+bool EnterByHand(HeadlessSession& s, const std::vector<std::string>& args, std::string& reason) {
+  for (int i = 0; i < 6; ++i) {
+    if (!StrictNumber(args[i])) {
+      reason = std::string(kFieldNames[i]) + " \"" + args[i] + "\" is not a number";
+      return false;
+    }
+  }
+  s.fields.WriteField(7, "1");
+  for (int i = 0; i < 6; ++i) {
+    if (!s.fields.WriteField(i + 1, args[i])) {
+      reason = std::string(kFieldNames[i]) + " \"" + args[i] +
+               "\" is refused: the carries into the other fields do not settle";
+      return false;
+    }
+  }
+  const double year = FieldNumber(s.fields.Text(1));
+  if (!(year >= kFirstYear && year <= kLastYear)) {
+    reason = "year " + s.fields.Text(1) + " is outside 1583 to 9999";
+    if (s.fields.Text(1) != args[0]) reason += " (after the carries)";
+    return false;
+  }
+  return true;
+}
+
+int RunSixTexts(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  HeadlessSession s;
+  std::string reason;
+  if (!EnterByHand(s, args, reason)) {
+    err << "selvane-phase: " << reason << "\n";
+    return 1;
+  }
+  s.engine.UpdateMoonPhase();
+  if (s.state.JulianDay == 0) {
+    err << "selvane-phase: the date " << s.fields.Text(1) << "/" << s.fields.Text(2) << "/"
+        << s.fields.Text(3) << " has no Julian day\n";
+    return 1;
+  }
+  PrintHuman(s, out);
+  return 0;
+}
+
+// Ten times the Julian day of the year 9999: far beyond any date the fields give the tool.
+constexpr double kLargestJulianDay = 6e7;
+
 }  // namespace
 
 JstDateTime JulianDayToJst(double julianDay, int deltaTSeconds) {
+  // Far outside the calendar the conversions below would leave the range of their integers.
+  if (!(std::fabs(julianDay) < kLargestJulianDay)) return JstDateTime{};
   // Whole seconds from the Julian day epoch, in JST on the civil scale.
   double seconds = std::nearbyint((julianDay + 0.5) * 86400.0 - deltaTSeconds + 9 * 3600.0);
   double days = std::floor(seconds / 86400.0);
@@ -212,13 +310,7 @@ int RunPhaseCli(const std::vector<std::string>& args, std::istream& in, std::ost
     if (a == "--fields") return RunBatch(false, in, out, err);
   }
   if (args.size() == 6 && args[0].rfind("--", 0) != 0) {
-    std::string_view texts[6];
-    for (int i = 0; i < 6; ++i) texts[i] = args[i];
-    HeadlessSession s;
-    s.EnterFields(texts);
-    s.engine.UpdateMoonPhase();
-    PrintHuman(s, out);
-    return 0;
+    return RunSixTexts(args, out, err);
   }
   err << "selvane-phase: wrong arguments\n" << kUsage;
   return 2;

@@ -16,7 +16,8 @@ struct JstDateTime {
 };
 
 // The civil date and time in Japan Standard Time of a Julian day on the engine's uniform
-// scale (delta-T in seconds taken off), to the nearest second.
+// scale (delta-T in seconds taken off), to the nearest second. A Julian day that is not finite
+// or lies far outside the calendar (beyond 6e7) gives all zeros.
 JstDateTime JulianDayToJst(double julianDay, int deltaTSeconds);
 
 // What --png needs: draw the moon picture with the phase of the six texts (or of the clock,

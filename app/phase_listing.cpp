@@ -4,7 +4,7 @@
 #include <chrono>
 #include <ostream>
 
-#include "app/version.h"
+#include "astro/version.h"
 
 namespace selvane {
 namespace {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "astro/field_calendar.h"
 #include "astro/field_text.h"
 #include "astro/series_tables.h"
 
@@ -30,14 +31,19 @@ int SaturatingInt(double value) {
   return static_cast<int>(value);
 }
 
-// True when the lit fraction shows as zero with 11 decimals: the search's stopping test.
-bool LitShowsAsZero(double litFraction) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, " %.11f", litFraction);
-  return FieldNumber(buf) == 0;
-}
+// The smallest double that shows as 0.00000000001 with 11 decimals: the literal 5e-12 lies
+// just below the decimal half-way point and still rounds to zero.
+constexpr double kLitShowsAsNonZeroFrom = 0x1.5fd7fe1796496p-38;  // 5.0000000000000005e-12
 
 }  // namespace
+
+// True when the lit fraction shows as zero with 11 decimals (formatted, rounded, and read
+// back as a number): the search's stopping test. A text that is no number reads as zero, so
+// NaN and infinities count as zero too.
+bool LitShowsAsZero(double litFraction) {
+  if (std::isinf(litFraction)) return true;
+  return !(std::fabs(litFraction) >= kLitShowsAsNonZeroFrom);
+}
 
 double CosDeg(double degrees) {
   return std::cos(degrees * kDegToRad);
@@ -62,14 +68,18 @@ double Ephemeris::Value(int field) const {
 }
 
 void Ephemeris::ReadInputTime() {
-  s_.InYear = Value(1);
-  s_.InMonth = Value(2);
-  s_.InDay = Value(3);
-  s_.InHour = Value(4);
-  s_.InMinute = Value(5);
-  s_.InSecond = Value(6);
+  TakeInputTime({Value(1), Value(2), Value(3), Value(4), Value(5), Value(6)});
+}
+
+void Ephemeris::TakeInputTime(const std::array<double, 6>& values) {
+  s_.InYear = values[0];
+  s_.InMonth = values[1];
+  s_.InDay = values[2];
+  s_.InHour = values[3];
+  s_.InMinute = values[4];
+  s_.InSecond = values[5];
   // Delta-T grows by one second a year from 1934; earlier years keep the last value read.
-  double year = Value(1);
+  const double year = values[0];
   if (year > 1934) s_.DeltaT = SaturatingInt(RoundHalfEven(year - 1934));
   if (s_.InYear > 1582 && s_.InMonth > 0 && s_.InDay > 0) ComputeJulianDay();
 }
@@ -119,6 +129,20 @@ void Ephemeris::ComputeMoonPosition() {
 void Ephemeris::EvaluateElongationAt() {
   ++evaluations_;
   ReadInputTime();
+  FinishEvaluation();
+}
+
+void Ephemeris::EvaluateTrial() {
+  if (!privateDate_) {
+    EvaluateElongationAt();
+    return;
+  }
+  ++evaluations_;
+  TakeInputTime(date_);
+  FinishEvaluation();
+}
+
+void Ephemeris::FinishEvaluation() {
   ComputeJulianCenturies();
   ComputeSunPosition();
   s_.MoonLongitude = 218.316 + 481267.8809 * s_.JulianCenturies;
@@ -146,7 +170,73 @@ void Ephemeris::UpdateMoonPhase() {
   if (age < 0) FindLunationStart();
 }
 
+bool Ephemeris::TakePrivateDate() {
+  // In real-time mode a seconds field that becomes 1 plays the phase-cycle animation: that
+  // search steps the fields themselves.
+  if (s_.RealTimeMode != 0) return false;
+  for (int i = 0; i < 6; ++i) {
+    const std::string& text = fields_.Text(i + 1);
+    const double value = FieldNumber(text);
+    if (value != std::trunc(value)) return false;
+    // Only texts in the rules' own form, which read back to exactly these values.
+    FormatFieldNumber(value, writeScratch_);
+    if (writeScratch_ != text) return false;
+    date_[i] = value;
+  }
+  // A valid date well inside the calendar the evaluation converts: the rules then do nothing
+  // but carry and borrow one unit at a time.
+  const auto& d = date_;
+  return d[0] >= 1584 && d[0] <= 99999 && d[1] >= 1 && d[1] <= 12 && d[2] >= 1 &&
+         d[2] <= DaysInMonth(d[1], IsLeapYear(d[0])) && d[3] >= 0 && d[3] <= 23 && d[4] >= 0 &&
+         d[4] <= 59 && d[5] >= 0 && d[5] <= 59;
+}
+
+// The fields' change rules for a step of one unit on a valid date, as they work out: second,
+// minute and hour carry into or borrow from the next unit; a day past the month's end carries
+// into the month (and a 13th month into the year), a day 0 borrows the previous month's
+// length, with the leap flag of the year before the step as the day rule keeps it. The year
+// rule (29 February of a common year) cannot fire: a carry into the year leaves January, a
+// borrow from it December.
+void Ephemeris::StepPrivateDate(int field, double delta) {
+  static constexpr double kUnits[6] = {0, 12, 0, 24, 60, 60};
+  auto& d = date_;
+  int i = field - 1;
+  d[i] += delta;
+  for (; i >= 3; --i) {
+    if (d[i] >= kUnits[i]) {
+      d[i] -= kUnits[i];
+      d[i - 1] += 1;
+    } else if (d[i] < 0) {
+      d[i] += kUnits[i];
+      d[i - 1] -= 1;
+    } else {
+      return;
+    }
+  }
+  const bool leap = IsLeapYear(d[0]);
+  const int days = DaysInMonth(d[1], leap);
+  if (d[2] > days) {
+    d[1] += 1;
+    if (d[1] > 12) {
+      d[1] -= 12;
+      d[0] += 1;
+    }
+    d[2] -= days;
+  } else if (d[2] < 1) {
+    d[1] -= 1;
+    if (d[1] < 1) {
+      d[1] += 12;
+      d[0] -= 1;
+    }
+    d[2] += DaysInMonth(d[1], leap);
+  }
+}
+
 bool Ephemeris::Step(int field, double delta) {
+  if (privateDate_) {
+    StepPrivateDate(field, delta);
+    return true;
+  }
   FormatFieldNumber(Value(field) + delta, writeScratch_);
   return fields_.WriteField(field, writeScratch_);
 }
@@ -155,30 +245,30 @@ bool Ephemeris::Step(int field, double delta) {
 bool Ephemeris::WalkCoarse(int field, int& direction, int maxSteps) {
   double previous = s_.Elongation;
   if (!Step(field, direction)) return false;
-  EvaluateElongationAt();
+  EvaluateTrial();
   if (s_.Elongation > previous) direction = -direction;
   for (int steps = 1;; ++steps) {
     previous = s_.Elongation;
     if (!Step(field, direction)) return false;
-    EvaluateElongationAt();
+    EvaluateTrial();
     if (previous < s_.Elongation) break;
     if (steps >= maxSteps) return false;
   }
   if (!Step(field, -direction)) return false;
-  EvaluateElongationAt();
+  EvaluateTrial();
   return true;
 }
 
 bool Ephemeris::WalkSeconds(int& direction) {
   double previousLit = s_.LitFraction;
   if (!Step(6, direction)) return false;
-  EvaluateElongationAt();
+  EvaluateTrial();
   if (s_.LitFraction > previousLit) direction = -direction;
   if (!Step(6, -direction)) return false;
-  EvaluateElongationAt();
+  EvaluateTrial();
   for (int steps = 1;; ++steps) {
     if (!Step(6, direction)) return false;
-    EvaluateElongationAt();
+    EvaluateTrial();
     if (LitShowsAsZero(s_.LitFraction)) return true;
     if (steps >= kMaxSecondSteps) return false;
   }
@@ -202,6 +292,7 @@ void Ephemeris::FindLunationStart() {
     // Exactly at a conjunction: this instant starts the lunation.
     display_.Beep();
     s_.LunationStartJD = s_.InstantJD;
+    lunationDeltaT_ = s_.DeltaT;
     UpdateMoonPhase();
     display_.SetBusyPointer(false);
     searching_ = false;
@@ -211,6 +302,11 @@ void Ephemeris::FindLunationStart() {
   // The date as entered (not the January/February shift of the conversion), so that the
   // restore writes back exactly the date that was shown.
   for (int i = 0; i < 6; ++i) saved_[i] = RoundHalfEven(Value(i + 1));
+  // A plain date is searched on a private copy: the trial dates never reach the fields (or
+  // whatever mirrors them), and neither formatting nor the text rules run for each step. The
+  // fields' rules give the same trial dates, so the second found and the fields afterwards
+  // are the same.
+  privateDate_ = TakePrivateDate();
 
   int direction = -1;
   bool found = false;
@@ -220,7 +316,7 @@ void Ephemeris::FindLunationStart() {
     for (int steps = 1; steps <= kMaxDaySteps; ++steps) {
       double previous = s_.Elongation;
       if (!Step(3, direction)) break;
-      EvaluateElongationAt();
+      EvaluateTrial();
       if (previous < s_.Elongation) {
         crossed = true;
         break;
@@ -228,15 +324,17 @@ void Ephemeris::FindLunationStart() {
     }
     if (!crossed) break;
     if (!Step(3, 1)) break;
-    EvaluateElongationAt();
+    EvaluateTrial();
     if (!WalkCoarse(4, direction, kMaxHourSteps)) break;
     if (!WalkCoarse(5, direction, kMaxMinuteSteps)) break;
     if (!WalkSeconds(direction)) break;
     found = true;
   } while (false);
+  privateDate_ = false;
 
   if (found) {
     s_.LunationStartJD = s_.InstantJD;
+    lunationDeltaT_ = s_.DeltaT;
     RestoreFields();
     UpdateMoonPhase();
   } else {

@@ -35,6 +35,10 @@ class PhaseDisplay {
 // Cosine of an angle in degrees, with the 15-digit degree factor the series were made with.
 double CosDeg(double degrees);
 
+// True when the lit fraction, shown with 11 decimals and read back as a number, is zero: the
+// test that ends the search's walk over the seconds.
+bool LitShowsAsZero(double litFraction);
+
 // Formats an age in days as the moon window shows it: a blank, then 16 decimals.
 void FormatAge(double days, std::string& out);
 
@@ -58,6 +62,9 @@ class Ephemeris {
 
   // How many times EvaluateElongationAt has run: what a search costs, in evaluations.
   long Evaluations() const { return evaluations_; }
+  // The delta-T (seconds) of the instant stored as LunationStartJD: the search may have crossed
+  // into an earlier year than the one entered, whose delta-T is a second less.
+  int LunationStartDeltaT() const { return lunationDeltaT_; }
 
   // Longest walks of the search's loops before it gives up (steps of one unit).
   static constexpr int kMaxDaySteps = 40;
@@ -67,6 +74,17 @@ class Ephemeris {
 
  private:
   double Value(int field) const;
+  // The input time of the six field values, as ReadInputTime takes it from the texts.
+  void TakeInputTime(const std::array<double, 6>& values);
+  // Steps 2 to 7 of an evaluation, after the input time is read.
+  void FinishEvaluation();
+  // One trial instant of the search: the private date when the search works on it, else the
+  // fields.
+  void EvaluateTrial();
+  // Copies the fields into the private date when they hold a plain valid date outside
+  // real-time mode; false leaves the search on the fields themselves.
+  bool TakePrivateDate();
+  void StepPrivateDate(int field, double delta);
   bool Step(int field, double delta);
   bool WalkCoarse(int field, int& direction, int maxSteps);
   bool WalkSeconds(int& direction);
@@ -78,8 +96,12 @@ class Ephemeris {
   std::string ageScratch_;
   std::string writeScratch_;
   std::array<double, 6> saved_{};
+  // The search's private copy of year .. second, stepped by the fields' own rules.
+  std::array<double, 6> date_{};
+  bool privateDate_ = false;
   bool searching_ = false;
   long evaluations_ = 0;
+  int lunationDeltaT_ = 0;
 };
 
 }  // namespace selvane

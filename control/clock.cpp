@@ -1,16 +1,25 @@
 #include "control/clock.h"
 
-#include <cstdio>
-#include <ctime>
+#include <charconv>
 
 namespace selvane {
 
+namespace {
+constexpr std::time_t kJstOffsetSeconds = 9 * 3600;
+}  // namespace
+
+ClockReading JstReading(std::time_t instant) {
+  // Shifting the instant by the fixed offset and breaking it down as universal time gives the
+  // JST wall clock; gmtime_r never consults the TZ variable or the zone database.
+  const std::time_t shifted = instant + kJstOffsetSeconds;
+  std::tm jst{};
+  gmtime_r(&shifted, &jst);
+  return ClockReading{jst.tm_year + 1900, jst.tm_mon + 1, jst.tm_mday,
+                      jst.tm_hour,        jst.tm_min,     jst.tm_sec};
+}
+
 ClockReading SystemClock::Now() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return ClockReading{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                      local.tm_hour,        local.tm_min,     local.tm_sec};
+  return JstReading(std::time(nullptr));
 }
 
 void FillFieldsFromClock(FieldStore& fields, Clock& clock) {
@@ -25,8 +34,8 @@ void FillFieldsFromClock(FieldStore& fields, Clock& clock) {
   };
   for (int i = 0; i < 6; ++i) {
     const int value = parts[i](clock.Now());
-    const int len = std::snprintf(buf, sizeof buf, "%d", value);
-    fields.WriteField(i + 1, std::string_view(buf, static_cast<std::size_t>(len)));
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    fields.WriteField(i + 1, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
   }
 }
 

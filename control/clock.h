@@ -1,5 +1,8 @@
-// The computer's local clock, as the fields take it: read anew for each field.
+// The clock as the fields take it: the present instant in Japan Standard Time, read anew for
+// each field.
 #pragma once
+
+#include <ctime>
 
 #include "astro/ephemeris.h"
 
@@ -15,7 +18,12 @@ class Clock {
   virtual ClockReading Now() = 0;
 };
 
-// The local wall clock of this computer (taken as Japan Standard Time by the engine).
+// The civil date and time in Japan Standard Time (universal time + 9 h the year round, no
+// daylight saving) of an instant in seconds since 1970-01-01 0:00 UT. The computer's time zone
+// plays no part: the engine's time base is JST wherever the program runs.
+ClockReading JstReading(std::time_t instant);
+
+// This computer's clock, expressed in Japan Standard Time.
 class SystemClock : public Clock {
  public:
   ClockReading Now() override;

@@ -11,19 +11,6 @@ constexpr double kLargestExactWhole = 9007199254740992.0;  // 2^53
 constexpr int kYear = 1, kMonth = 2, kDay = 3, kHour = 4, kMinute = 5, kSecond = 6;
 }  // namespace
 
-bool IsLeapYear(double year) {
-  // fmod keeps the test exact for any magnitude and false for infinities.
-  return std::fmod(RoundHalfEven(year), 4.0) == 0;
-}
-
-int DaysInMonth(double month, bool leap) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  for (int m = 1; m <= 12; ++m) {
-    if (month == m) return kDays[m - 1] + (m == 2 && leap ? 1 : 0);
-  }
-  return 0;
-}
-
 EntryFields::EntryFields() {
   for (int i = 0; i < kFieldCount; ++i) {
     texts_[i].reserve(32);

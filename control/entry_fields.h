@@ -16,13 +16,9 @@
 #include <vector>
 
 #include "astro/ephemeris.h"
+#include "astro/field_calendar.h"
 
 namespace selvane {
-
-// Days of a month (whole numbers 1 to 12 only, else 0); leap adds one to February.
-int DaysInMonth(double month, bool leap);
-// The year rounded to whole, halves to even, divisible by 4 (no century exception).
-bool IsLeapYear(double year);
 
 class EntryFields : public FieldStore {
  public:

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/headless_session.h"
 #include "astro/field_text.h"
 
 namespace selvane {
@@ -178,15 +180,100 @@ TEST(PhaseCli, HelpAndVersion) {
   EXPECT_EQ(version.out.rfind("selvane-phase ", 0), 0u);
 }
 
-TEST(PhaseCli, MalformedLinesAreNamedAndTheRunGoesOn) {
+TEST(PhaseCli, MalformedLinesAreNamedAndKeepTheOutputAligned) {
   CliRun r = RunCli({"--fields"},
                     "2024\t1\t1\t0\t0\t0\nonly\tthree\ttexts\n\n2024\t2\t30\t0\t0\t0\r\n"
                     "1\t2\t3\t4\t5\t6\t7\n");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "2024\t1\t1\t0\t0\t0\n2024\t3\t1\t0\t0\t0\n");
+  EXPECT_EQ(r.out,
+            "2024\t1\t1\t0\t0\t0\n"
+            "#error expected 6 tab-separated texts, found 3\n"
+            "#error expected 6 tab-separated texts, found 1\n"
+            "2024\t3\t1\t0\t0\t0\n"
+            "#error expected 6 tab-separated texts, found 7\n");
   EXPECT_NE(r.err.find("line 2: expected 6 tab-separated texts, found 3"), std::string::npos);
   EXPECT_NE(r.err.find("line 3: expected 6 tab-separated texts, found 1"), std::string::npos);
   EXPECT_NE(r.err.find("line 5: expected 6 tab-separated texts, found 7"), std::string::npos);
+}
+
+// The search's restore writes the entered date back in the fields' own number form, so
+// "05", "+2024", "2024.0" and " 20 24" come back as the plain texts, and the whole row equals
+// the plain input's.
+TEST(PhaseCli, BatchWritesTheTextsAfterTheEvaluation) {
+  const std::string plain = "2024\t5\t1\t12\t0\t0\n";
+  const std::string odd[] = {"2024\t05\t01\t12\t00\t00\n", "+2024\t5\t1\t12\t0\t0\n",
+                             "2024.0\t5\t1\t12\t0\t0\n", " 20 24\t5\t1\t12\t0\t0\n"};
+  const std::string want = RunCli({"--batch"}, plain).out;
+  for (const std::string& line : odd) {
+    CliRun r = RunCli({"--batch"}, line);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, want) << line;
+  }
+}
+
+// By hand, a text the fields cannot take ends with status 1, one message naming the field or
+// the reason, and nothing on standard output.
+TEST(PhaseCli, RefusedTextsByHandEndWithAMessageAndNoResult) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* named;
+  };
+  const Case cases[] = {
+      {{"2024", "1", "1", "23.5", "0", "0"}, "hour \"23.5\""},
+      {{"abc", "1", "1", "0", "0", "0"}, "year \"abc\" is not a number"},
+      {{"2024", "1", "1", "0", "0", "5x"}, "second \"5x\" is not a number"},
+      {{"2024", "", "1", "0", "0", "0"}, "month \"\" is not a number"},
+      {{"1582", "10", "4", "0", "0", "0"}, "year 1582 is outside"},
+      {{"1e20", "1", "1", "0", "0", "0"}, "year 1e20 is outside"},
+      {{"9999", "12", "31", "23", "59", "60"}, "year 10000 is outside"},
+      {{"2024", "1e999", "1", "0", "0", "0"}, "month \"1e999\""},
+      {{"2024", "1", "1", "-1e300", "0", "0"}, "hour \"-1e300\""},
+      {{"2024", "1", "1e15", "0", "0", "0"}, "day \"1e15\""},
+  };
+  for (const Case& c : cases) {
+    CliRun r = RunCli(c.args);
+    EXPECT_EQ(r.status, 1) << c.named;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_EQ(r.err.rfind("selvane-phase: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  }
+}
+
+// "Lunation start (JST)" is the very second the search found: entered again, those six texts
+// give LunationStartJD to the bit, also where the search crossed into the year before.
+TEST(PhaseCli, LunationStartIsTheSecondTheSearchFound) {
+  const std::vector<std::string> instants[] = {
+      {"2024", "1", "1", "0", "0", "0"},   {"2000", "1", "1", "21", "0", "0"},
+      {"2025", "1", "2", "9", "30", "0"},  {"1999", "12", "31", "23", "59", "59"},
+      {"2031", "3", "1", "0", "0", "0"},   {"1988", "7", "14", "4", "5", "6"},
+      {"2100", "1", "20", "12", "0", "0"}, {"1950", "1", "10", "8", "59", "59"},
+  };
+  for (const auto& in : instants) {
+    const std::string_view texts[6] = {in[0], in[1], in[2], in[3], in[4], in[5]};
+    HeadlessSession s;
+    s.EnterFields(texts);
+    s.engine.UpdateMoonPhase();
+    CliRun r = RunCli(in);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string key = "Lunation start (JST): ";
+    const std::size_t at = r.out.find(key);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    int y, mo, d, h, mi, sec;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + at + key.size(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h,
+                          &mi, &sec),
+              6);
+    const std::string found[6] = {std::to_string(y), std::to_string(mo), std::to_string(d),
+                                  std::to_string(h), std::to_string(mi), std::to_string(sec)};
+    const std::string_view foundTexts[6] = {found[0], found[1], found[2],
+                                            found[3], found[4], found[5]};
+    HeadlessSession again;
+    again.EnterFields(foundTexts);
+    again.engine.EvaluateElongationAt();
+    EXPECT_EQ(again.state.InstantJD, s.state.LunationStartJD)
+        << in[0] << "-" << in[1] << "-" << in[2] << ": printed " << found[0] << "-" << found[1]
+        << "-" << found[2];
+  }
 }
 
 TEST(PhaseCli, OddLinesEndWithoutCrashOrHang) {
@@ -218,6 +305,9 @@ TEST(JulianDayToJst, KnownInstants) {
   EXPECT_EQ(j.month, 2);
   EXPECT_EQ(j.day, 25);
   EXPECT_EQ(j.hour, 9);
+  // Far outside any calendar date: no conversion, rather than integers out of range.
+  for (double far : {1e20, -1e20, HUGE_VAL, std::nan("")})
+    EXPECT_EQ(JulianDayToJst(far, 0).year, 0);
 }
 
 }  // namespace

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "app/headless_session.h"
 #include "astro/field_text.h"
@@ -217,6 +221,80 @@ TEST(LunationSearch, AFractionalSecondInTheGapEndsTheSearch) {
   // The search saves the entered values rounded to whole numbers, halves to even.
   EXPECT_EQ(Fields(s), "2024,1,11,20,57,0");
   EXPECT_FALSE(s.busyPointer);
+}
+
+// The stopping test of the seconds walk is the lit fraction shown with 11 decimals and read
+// back; the engine decides it without formatting. Both agree around the rounding boundary.
+TEST(LunationSearch, LitShowsAsZeroAgreesWithTheFormattedReading) {
+  const double boundary = 5e-12;
+  const double values[] = {0,
+                           -0.0,
+                           1e-300,
+                           4.9e-12,
+                           std::nextafter(boundary, 0.0),
+                           boundary,
+                           std::nextafter(boundary, 1.0),
+                           std::nextafter(std::nextafter(boundary, 1.0), 1.0),
+                           1e-11,
+                           0.5,
+                           -boundary,
+                           -std::nextafter(boundary, 1.0),
+                           std::numeric_limits<double>::quiet_NaN(),
+                           std::numeric_limits<double>::infinity()};
+  for (double v : values) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, " %.11f", v);
+    EXPECT_EQ(LitShowsAsZero(v), FieldNumber(buf) == 0) << buf;
+  }
+}
+
+// A search outside real-time mode steps a private copy of the date; in real-time mode it steps
+// the fields themselves (where the seconds rule plays the phase-cycle animation). For many
+// instants both give the same second, the same fields and the same record to the bit.
+TEST(LunationSearch, PrivateDateGivesWhatTheFieldsGive) {
+  std::vector<std::array<std::string, 6>> instants = {
+      {"2024", "1", "1", "0", "0", "0"},      {"2024", "3", "1", "0", "0", "0"},
+      {"2100", "3", "1", "12", "0", "0"},     {"2023", "3", "1", "0", "0", "1"},
+      {"1935", "1", "5", "0", "0", "0"},      {"1584", "1", "10", "0", "0", "0"},
+      {"1993", "8", "18", "4", "28", "35"},   {"1993", "8", "18", "4", "28", "33"},
+      {"1999", "12", "31", "23", "59", "59"}, {"2024", "2", "29", "23", "59", "59"},
+  };
+  std::mt19937 random(20261207);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  while (instants.size() < 1200) {
+    const int year = pick(1585, 2600), month = pick(1, 12);
+    const int day = pick(1, DaysInMonth(month, IsLeapYear(year)));
+    instants.push_back({std::to_string(year), std::to_string(month), std::to_string(day),
+                        std::to_string(pick(0, 23)), std::to_string(pick(0, 59)),
+                        std::to_string(pick(0, 59))});
+  }
+  for (const auto& in : instants) {
+    const Six texts = {in[0], in[1], in[2], in[3], in[4], in[5]};
+    HeadlessSession onCopy;
+    Enter(onCopy, texts);
+    HeadlessSession onFields;
+    onFields.state.RealTimeMode = 1;
+    Enter(onFields, texts);
+    const std::string what = Fields(onFields);
+    ASSERT_EQ(Fields(onCopy), what);
+    EXPECT_EQ(onCopy.state.LunationStartJD, onFields.state.LunationStartJD) << what;
+    EXPECT_EQ(onCopy.engine.LunationStartDeltaT(), onFields.engine.LunationStartDeltaT()) << what;
+    EXPECT_EQ(onCopy.engine.Evaluations(), onFields.engine.Evaluations()) << what;
+    EXPECT_EQ(onCopy.ageText, onFields.ageText) << what;
+    EXPECT_EQ(onCopy.beeps, onFields.beeps) << what;
+    const EphemerisState& a = onCopy.state;
+    const EphemerisState& b = onFields.state;
+    for (auto field :
+         {&EphemerisState::Elongation, &EphemerisState::LitFraction, &EphemerisState::InYear,
+          &EphemerisState::InMonth, &EphemerisState::InDay, &EphemerisState::JulianDay,
+          &EphemerisState::JulianCenturies, &EphemerisState::DateCenturies,
+          &EphemerisState::DayFraction, &EphemerisState::YearDays, &EphemerisState::InstantJD,
+          &EphemerisState::SunLongitude, &EphemerisState::WrapScratch,
+          &EphemerisState::MoonLongitude}) {
+      EXPECT_EQ(a.*field, b.*field) << what;
+    }
+    EXPECT_EQ(a.DeltaT, b.DeltaT) << what;
+  }
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 
-#include "app/version.h"
+#include "astro/version.h"
 #include "platform/platform.h"
 
 namespace selvane {

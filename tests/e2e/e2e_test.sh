@@ -101,7 +101,7 @@ case "$SCENARIO" in
   startup)
     start_app
     check "the control window shows \"Selvane - Now -\"" wait_for 5 sh -c '[ -n "$(xdotool search --onlyvisible --name "^Selvane - Now -$")" ]'
-    check "the moon window's caption carries today's date" sh -c "xdotool search --onlyvisible --name \"^Moon  $(date +%Y/%-m/%-d) \" | grep -q ."
+    check "the moon window's caption carries today's date" sh -c "xdotool search --onlyvisible --name \"^Moon  $(TZ=Asia/Tokyo date +%Y/%-m/%-d) \" | grep -q ."
     check "the tray icon docked" wait_for 10 sh -c '[ "$(xdotool search --classname "^panel$" | head -n1)" != "" ]'
     check "exactly one icon" test "$(tray_icons)" = 1
     first=$(window_name "$(moon_id)")
