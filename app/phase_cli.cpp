@@ -43,10 +43,10 @@ void PrintHuman(HeadlessSession& s, std::ostream& out) {
                 s.fields.Text(1).c_str(), s.fields.Text(2).c_str(), s.fields.Text(3).c_str(),
                 s.fields.Text(4).c_str(), s.fields.Text(5).c_str(), s.fields.Text(6).c_str());
   out << buf;
-  std::snprintf(buf, sizeof buf, "Elongation:          %.6f deg\n", st.Elongation);
-  out << buf;
-  std::snprintf(buf, sizeof buf, "Illuminated:         %.4f %%\n", st.LitFraction * 100);
-  out << buf;
+  FormatFixed(st.Elongation, 6, buf, sizeof buf);
+  out << "Elongation:          " << buf << " deg\n";
+  FormatFixed(st.LitFraction * 100, 4, buf, sizeof buf);
+  out << "Illuminated:         " << buf << " %\n";
   out << "Age:                " << s.ageText << " days\n";
   if (st.LunationStartJD != 0) {
     JstDateTime j = JulianDayToJst(st.LunationStartJD, st.DeltaT);
@@ -97,8 +97,8 @@ int RunBatch(bool evaluate, std::istream& in, std::ostream& out, std::ostream& e
     const EphemerisState& st = s.state;
     for (double v : {st.InstantJD, st.SunLongitude, st.MoonLongitude, st.Elongation, st.LitFraction,
                      st.LunationStartJD}) {
-      std::snprintf(buf, sizeof buf, "%.17g\t", v);
-      out << buf;
+      FormatGeneral(v, 17, buf, sizeof buf);
+      out << buf << '\t';
     }
     out << s.ageText << "\n";
   }

@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdio>
 
 #include "astro/field_text.h"
 #include "astro/series_tables.h"
@@ -33,7 +32,7 @@ int SaturatingInt(double value) {
 // True when the lit fraction shows as zero with 11 decimals: the search's stopping test.
 bool LitShowsAsZero(double litFraction) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, " %.11f", litFraction);
+  FormatFixed(litFraction, 11, buf, sizeof buf);
   return FieldNumber(buf) == 0;
 }
 
@@ -44,11 +43,11 @@ double CosDeg(double degrees) {
 }
 
 void FormatAge(double days, std::string& out) {
+  // A leading blank where a positive number's sign would stand, then 16 decimals.
   char buf[64];
-  int len = std::snprintf(buf, sizeof buf, " %.16f", days);
-  if (len < 0) len = 0;
-  if (len >= static_cast<int>(sizeof buf)) len = sizeof buf - 1;
-  out.assign(buf, static_cast<std::size_t>(len));
+  buf[0] = ' ';
+  const std::size_t len = FormatFixed(days, 16, buf + 1, sizeof buf - 1);
+  out.assign(buf, len + 1);
 }
 
 Ephemeris::Ephemeris(EphemerisState& state, FieldStore& fields, PhaseDisplay& display)

@@ -1,6 +1,6 @@
 #include "control/clock.h"
 
-#include <cstdio>
+#include <charconv>
 #include <ctime>
 
 namespace selvane {
@@ -25,8 +25,8 @@ void FillFieldsFromClock(FieldStore& fields, Clock& clock) {
   };
   for (int i = 0; i < 6; ++i) {
     const int value = parts[i](clock.Now());
-    const int len = std::snprintf(buf, sizeof buf, "%d", value);
-    fields.WriteField(i + 1, std::string_view(buf, static_cast<std::size_t>(len)));
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    fields.WriteField(i + 1, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
   }
 }
 
