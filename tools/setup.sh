@@ -11,9 +11,11 @@ packages=(
   # fonts for the Japanese interface
   fonts-ipafont-gothic
   # a headless desktop for the end-to-end tests
-  xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  xvfb xauth openbox trayer xdotool x11-utils imagemagick xclip
+  # a decimal-comma locale compiled for the number tests (localedef and its sources)
+  locales
   # checks of the desktop integration and the package
-  desktop-file-utils appstream dpkg-dev fakeroot
+  desktop-file-utils appstream dpkg-dev fakeroot file
 )
 
 missing=()
