@@ -27,6 +27,7 @@ visible() { [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; }
 
 desktop_up
 LOCPATH="$LOCALES" LC_ALL=de_DE.UTF-8 "$APP" >>"$E2E_DIR/app.log" 2>&1 &
+# shellcheck disable=SC2034  # desktop_down ends it
 APP_PID=$!
 wait_for 10 visible '^Moon  ' || fail "the moon window did not appear"
 
