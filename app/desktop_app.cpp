@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QSessionManager>
 
 #include "app/quit_signals.h"
 #include "platform/platform.h"
@@ -103,11 +104,19 @@ DesktopApp::DesktopApp(SettingsStore* settings, Clock* clock)
   form3_->SetCloseHandler([this] { Quit(); });
 
   signals_ = std::make_unique<QuitSignals>([this] { form3_->Close(); });
-  // Logging out of the desktop session ends the program the same way.
-  QObject::connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { form3_->Close(); });
+  // The session manager's save request, at logout or as a checkpoint at any time (and a logout
+  // may still be cancelled): the settings are written, and the program goes on.
+  connect(qApp, &QGuiApplication::commitDataRequest, this,
+          [this](QSessionManager&) { SaveForSession(); });
+  connect(qApp, &QGuiApplication::saveStateRequest, this,
+          [this](QSessionManager&) { SaveForSession(); });
+  // The end of the session reaches the application as its quit event: leave as the menu's quit
+  // item does, instead of letting the windows be closed (they would only hide).
+  qApp->installEventFilter(this);
 }
 
 DesktopApp::~DesktopApp() {
+  if (qApp) qApp->removeEventFilter(this);
   fields_.SetSecondIsOneHook(nullptr);
   fields_.SetRefusedHook(nullptr);
   panel_->AttachMoonWindow(nullptr);
@@ -118,10 +127,28 @@ void DesktopApp::Start() {
   panel_->StartUp();
 }
 
+bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == qApp && event->type() == QEvent::Quit) {
+    form3_->Close();
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void DesktopApp::SaveForSession() {
+  if (!quit_) WriteSettings();
+}
+
 void DesktopApp::Quit() {
   if (quit_) return;
   quit_ = true;
   state_.QuitRequested = 1;
+  WriteSettings();
+  form3_->RemoveIcon();
+  QCoreApplication::exit(0);
+}
+
+void DesktopApp::WriteSettings() {
   // Outer edges in twips, as the windows stand (hidden windows included).
   const QRect c = platform::OuterGeometry(form1_.get());
   const QRect m = platform::OuterGeometry(form2_.get());
@@ -132,8 +159,6 @@ void DesktopApp::Quit() {
   p.top2 = platform::PixelsToTwipsY(m.y());
   settingsSaved_ = SaveSettings(*settings_, p, state_.ShadowStep, checks_.Checked(MenuItem::Crc));
   if (ownSettings_) settingsSaved_ = ownSettings_->Flush() && settingsSaved_;
-  form3_->RemoveIcon();
-  QCoreApplication::exit(0);
 }
 
 }  // namespace selvane

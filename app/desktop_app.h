@@ -37,6 +37,9 @@ class DesktopApp : public QObject {
   // The tray host's close handler: saves the settings, removes the icon and ends the event
   // loop. Runs once.
   void Quit();
+  // The session manager's save request (logout or checkpoint): writes the settings as Quit
+  // does, and the program runs on.
+  void SaveForSession();
   // Set when Quit has run; the status the event loop ends with.
   bool Quitting() const { return state_.QuitRequested != 0; }
   bool SettingsSaved() const { return settingsSaved_; }
@@ -51,6 +54,10 @@ class DesktopApp : public QObject {
   TrayMenuModel& Menu() { return *menu_; }
 
  private:
+  // The application's quit event (the end of the desktop session) runs the tray host's close.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void WriteSettings();
+
   class MoonAdapter;
   class ControlAdapter;
   class Evaluator;

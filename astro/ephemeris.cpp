@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdio>
 
 #include "astro/field_calendar.h"
 #include "astro/field_text.h"
@@ -50,11 +49,11 @@ double CosDeg(double degrees) {
 }
 
 void FormatAge(double days, std::string& out) {
+  // A leading blank where a positive number's sign would stand, then 16 decimals.
   char buf[64];
-  int len = std::snprintf(buf, sizeof buf, " %.16f", days);
-  if (len < 0) len = 0;
-  if (len >= static_cast<int>(sizeof buf)) len = sizeof buf - 1;
-  out.assign(buf, static_cast<std::size_t>(len));
+  buf[0] = ' ';
+  const std::size_t len = FormatFixed(days, 16, buf + 1, sizeof buf - 1);
+  out.assign(buf, len + 1);
 }
 
 Ephemeris::Ephemeris(EphemerisState& state, FieldStore& fields, PhaseDisplay& display)

@@ -3,8 +3,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
 namespace selvane {
 namespace {
@@ -17,7 +16,7 @@ bool IsDigit(char c) {
 }
 
 // Collects the longest prefix that forms a number into buf (blanks skipped), returns its length.
-// The number is then converted with strtod in the "C" form, independent of the locale's point.
+// The number is then converted with from_chars, which reads "." whatever the locale.
 std::size_t ScanNumber(std::string_view text, char* buf, std::size_t cap, bool skipBlanks,
                        std::size_t* consumed) {
   std::size_t n = 0;
@@ -87,14 +86,64 @@ std::size_t ScanNumber(std::string_view text, char* buf, std::size_t cap, bool s
   return n;
 }
 
+// The decimal exponent of the first significant digit of a scanned number ("120" gives 2,
+// "0.05" gives -2, "3e400" gives 400); a number without significant digits gives 0.
+long DecimalExponent(const char* p) {
+  if (*p == '+' || *p == '-') ++p;
+  long position = -1;  // of the first significant digit, counted from the point
+  long integerDigits = 0;
+  bool afterPoint = false;
+  long fractionZeros = 0;
+  bool significant = false;
+  for (; *p && *p != 'e'; ++p) {
+    if (*p == '.') {
+      afterPoint = true;
+    } else if (!significant && *p == '0') {
+      if (afterPoint) ++fractionZeros;
+    } else if (!significant) {
+      significant = true;
+      position = afterPoint ? -(fractionZeros + 1) : 0;
+      if (!afterPoint) integerDigits = 1;
+    } else if (!afterPoint) {
+      ++integerDigits;
+    }
+  }
+  if (!significant) return 0;
+  if (position == 0) position = integerDigits - 1;
+  long exponent = 0;
+  if (*p == 'e') {
+    ++p;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    for (; *p; ++p) {
+      if (exponent < 100000000) exponent = exponent * 10 + (*p - '0');
+    }
+    if (negative) exponent = -exponent;
+  }
+  return position + exponent;
+}
+
+// The scanned number as a double, rounded to nearest; a magnitude beyond the largest finite
+// double reads as the largest finite double, one below the smallest denormal as zero.
 double Convert(const char* buf) {
-  double v = std::strtod(buf, nullptr);
-  if (std::isinf(v)) v = v > 0 ? DBL_MAX : -DBL_MAX;
+  const std::size_t len = std::strlen(buf);
+  const char* first = buf;
+  if (*first == '+') ++first;  // from_chars takes no plus sign
+  double v = 0;
+  const auto r = std::from_chars(first, buf + len, v);
+  if (r.ec == std::errc::result_out_of_range) {
+    const bool negative = *first == '-';
+    if (DecimalExponent(buf) > 0) {
+      v = negative ? -DBL_MAX : DBL_MAX;
+    } else {
+      v = negative ? -0.0 : 0.0;
+    }
+  }
   return v;
 }
 
 // Plain whole numbers of up to 15 digits are by far the most common field texts (every clock
-// tick and every step of the search writes them): read those without strtod. Larger or other
+// tick and every step of the search writes them): read those without from_chars. Larger or other
 // texts take the general path; both give the same double.
 bool ReadPlainWhole(std::string_view text, double& value) {
   std::size_t i = 0;
@@ -113,6 +162,21 @@ bool ReadPlainWhole(std::string_view text, double& value) {
   }
   value = negative ? -static_cast<double>(n) : static_cast<double>(n);
   return true;
+}
+
+// printf's "%.Nf" or "%.Ng" in the C locale, cut to the buffer as snprintf cuts it.
+std::size_t Format(double value, std::chars_format format, int precision, char* buf,
+                   std::size_t size) {
+  if (size == 0) return 0;
+  // Room for the longest fixed form of a double: 309 integer digits, sign, point, decimals.
+  char full[400];
+  if (precision > 60) precision = 60;
+  const auto r = std::to_chars(full, full + sizeof full, value, format, precision);
+  std::size_t len = r.ec == std::errc() ? static_cast<std::size_t>(r.ptr - full) : 0;
+  if (len > size - 1) len = size - 1;
+  std::memcpy(buf, full, len);
+  buf[len] = '\0';
+  return len;
 }
 
 }  // namespace
@@ -143,9 +207,16 @@ double RoundHalfEven(double value) {
   return std::nearbyint(value);
 }
 
+std::size_t FormatFixed(double value, int decimals, char* buf, std::size_t size) {
+  return Format(value, std::chars_format::fixed, decimals, buf, size);
+}
+
+std::size_t FormatGeneral(double value, int precision, char* buf, std::size_t size) {
+  return Format(value, std::chars_format::general, precision, buf, size);
+}
+
 void FormatFieldNumber(double value, std::string& out) {
   char buf[64];
-  int len;
   if (value == 0) {
     out.assign("0");
     return;
@@ -155,12 +226,13 @@ void FormatFieldNumber(double value, std::string& out) {
     out.assign(buf, r.ptr);
     return;
   }
+  std::size_t len;
   if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e21) {
-    len = std::snprintf(buf, sizeof buf, "%.0f", value);
+    len = FormatFixed(value, 0, buf, sizeof buf);
   } else {
-    len = std::snprintf(buf, sizeof buf, "%.15g", value);
+    len = FormatGeneral(value, 15, buf, sizeof buf);
   }
-  out.assign(buf, static_cast<std::size_t>(len));
+  out.assign(buf, len);
 }
 
 std::string FormatFieldNumber(double value) {

@@ -1,5 +1,7 @@
 // Numbers in the date and time fields: the lenient reading every rule uses, the strict reading
 // of the stepping buttons and the timer, and the one number-to-text form of every program write.
+// Every conversion here reads and writes "." as the decimal point, whatever the locale of the
+// process.
 #pragma once
 
 #include <optional>
@@ -20,6 +22,11 @@ std::optional<double> StrictNumber(std::string_view text);
 // significant digits with "." ("0.5"). Writes into out without allocating when it has room.
 void FormatFieldNumber(double value, std::string& out);
 std::string FormatFieldNumber(double value);
+
+// The forms of printf's "%.<decimals>f" and "%.<precision>g" in the C locale, into buf with a
+// closing NUL, cut to size - 1 characters as snprintf cuts; returns the length written.
+std::size_t FormatFixed(double value, int decimals, char* buf, std::size_t size);
+std::size_t FormatGeneral(double value, int precision, char* buf, std::size_t size);
 
 // Rounds to the nearest whole number, halves to the even neighbour.
 double RoundHalfEven(double value);

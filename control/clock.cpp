@@ -1,6 +1,7 @@
 #include "control/clock.h"
 
 #include <charconv>
+#include <ctime>
 
 namespace selvane {
 

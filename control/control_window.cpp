@@ -174,6 +174,7 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
 
   for (int i = 0; i < 17; ++i) {
     connect(commands_[i], &QPushButton::clicked, this, [this, i] { panel_.PressButton(i + 1); });
+    commands_[i]->installEventFilter(this);
   }
   for (int i = 0; i < 6; ++i) {
     connect(options_[i], &QRadioButton::toggled, this, [this, i](bool on) {
@@ -264,6 +265,16 @@ void ControlWindow::OpenKeypad(int field) {
 }
 
 bool ControlWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Enter on a focused button presses it, as Space does (start-up leaves the focus on
+  // "Go / Stop").
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        std::find(commands_.begin(), commands_.end(), watched) != commands_.end()) {
+      static_cast<QPushButton*>(watched)->click();
+      return true;
+    }
+  }
   const int field = FieldOf(watched);
   if (field == 0) return QWidget::eventFilter(watched, event);
   switch (event->type()) {

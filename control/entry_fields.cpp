@@ -33,7 +33,21 @@ double EntryFields::Value(int field) const {
 
 void EntryFields::SetText(int field, std::string_view text) {
   texts_[field - 1].assign(text);
-  if (changed_) changed_(field);
+  // While rules run, the change is told once when the write has settled or been undone.
+  if (running_) {
+    changedFields_ |= 1u << (field - 1);
+  } else if (changed_) {
+    changed_(field);
+  }
+}
+
+void EntryFields::TellChanged() {
+  const unsigned changed = changedFields_;
+  changedFields_ = 0;
+  if (!changed_) return;
+  for (int i = 0; i < kFieldCount; ++i) {
+    if (changed & (1u << i)) changed_(i + 1);
+  }
 }
 
 void EntryFields::Write(int field, std::string_view text) {
@@ -67,9 +81,12 @@ bool EntryFields::WriteField(int field, std::string_view text) {
   ruleSteps_ = 0;
   Write(field, text);
   Settle();
-  running_ = false;
   lastRuleSteps_ = ruleSteps_;
-  if (!overflow_) return true;
+  if (!overflow_) {
+    running_ = false;
+    TellChanged();
+    return true;
+  }
 
   frames_.clear();
   if (frames_.capacity() > 4096) {
@@ -77,8 +94,10 @@ bool EntryFields::WriteField(int field, std::string_view text) {
     frames_.reserve(256);
   }
   for (int i = 0; i < kFieldCount; ++i) {
-    if (texts_[i] != undo_[i]) SetText(i + 1, undo_[i]);
+    if (texts_[i] != undo_[i]) texts_[i].assign(undo_[i]);
   }
+  running_ = false;
+  TellChanged();
   if (refused_) refused_();
   return false;
 }

@@ -36,7 +36,9 @@ class EntryFields : public FieldStore {
   void SetSecondIsOneHook(std::function<void()> hook) { secondIsOne_ = std::move(hook); }
   // Called once for a write whose rules did not settle and were undone.
   void SetRefusedHook(std::function<void()> hook) { refused_ = std::move(hook); }
-  // Called after every change of a field's text, the undo of a refused write included.
+  // Called once for every field whose text a write changed, after its rules have settled, or
+  // after a refused write was undone (a field the rules touched may then read as before).
+  // Texts set on the way are never told: only the settled or restored ones.
   void SetChangedHook(std::function<void(int field)> hook) { changed_ = std::move(hook); }
 
   std::size_t LastRuleSteps() const { return lastRuleSteps_; }
@@ -57,6 +59,8 @@ class EntryFields : public FieldStore {
   // Runs one step of the top frame; returns false when the frame is finished.
   bool RunStep(Frame& frame);
   void Settle();
+  // Tells the changed hook about the fields marked while rules ran.
+  void TellChanged();
 
   std::array<std::string, kFieldCount> texts_;
   std::array<std::string, kFieldCount> undo_;
@@ -64,6 +68,7 @@ class EntryFields : public FieldStore {
   std::string number_;
   std::size_t ruleSteps_ = 0;
   std::size_t lastRuleSteps_ = 0;
+  unsigned changedFields_ = 0;
   bool running_ = false;
   bool overflow_ = false;
   std::function<void()> secondIsOne_;

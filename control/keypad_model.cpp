@@ -69,7 +69,9 @@ void KeypadModel::Ok() {
     beeper_.Beep();
     return;
   }
-  fields_.WriteField(target, display_);
+  // A text the field rules cannot settle is refused like a value above its limit: the refusal's
+  // beep (the fields' own), the dialog stays open with its digits, nothing else changes.
+  if (!fields_.WriteField(target, display_)) return;
   panel_.StopRealTime();
   SetDisplay("0");
   evaluator_.UpdateMoonPhase();

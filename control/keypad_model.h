@@ -57,7 +57,10 @@ class KeypadModel {
   void Digit(int digit);  // Command1 index 0..9
   void AllClear();        // "AC"
   void BackSpace();       // "BS"
-  void Ok();              // "OK"
+  // "OK": a value above the field's limit beeps and changes nothing; a text the field rules
+  // refuse changes nothing either (the fields' refusal hook beeps once); else the text is
+  // written, real time ends, the phase is evaluated, a beep confirms and the dialog hides.
+  void Ok();
 
   // The user typed into the display (it accepts typing like any text field).
   void DisplayEdited(std::string_view text);

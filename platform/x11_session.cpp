@@ -268,7 +268,7 @@ bool StartMove(std::uintptr_t, int, int) {
 bool CompositorRunning() {
   return false;
 }
-bool FrameExtents(std::uintptr_t, int&, int&, int&, int&) {
+bool FrameMargins(std::uintptr_t, int&, int&, int&, int&) {
   return false;
 }
 bool SetBoundingShape(std::uintptr_t, const std::vector<ShapeRect>&) {

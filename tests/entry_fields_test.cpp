@@ -8,6 +8,7 @@
 #include <array>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "astro/field_text.h"
@@ -159,13 +160,25 @@ TEST(FieldRules, SecondBecomingOneCallsTheHookOncePerChange) {
   EXPECT_EQ(calls, 3);
 }
 
-TEST(FieldRules, ChangedHookSeesEveryTextChange) {
+TEST(FieldRules, ChangedHookSeesOnlySettledOrRestoredTexts) {
   EntryFields f = At({"2023", "12", "31", "23", "59", "59"});
-  std::vector<int> changed;
-  f.SetChangedHook([&](int field) { changed.push_back(field); });
+  std::vector<std::pair<int, std::string>> told;
+  f.SetChangedHook([&](int field) { told.emplace_back(field, f.Text(field)); });
+  // 6 "60", 6 "0", 5 "60", 5 "0", 4 "24", 3 "32", 2 "13", 2 "1", 1 "2024", 3 "1", 4 "0" on the
+  // way; each field is told once, with its settled text.
   f.WriteField(6, "60");
-  // 6 "60", 6 "0", 5 "60", 5 "0", 4 "24", 3 "32", 2 "13", 2 "1", 1 "2024", 3 "1", 4 "0"
-  EXPECT_EQ(changed, (std::vector<int>{6, 6, 5, 5, 4, 3, 2, 2, 1, 3, 4}));
+  EXPECT_EQ(told, (std::vector<std::pair<int, std::string>>{
+                      {1, "2024"}, {2, "1"}, {3, "1"}, {4, "0"}, {5, "0"}, {6, "0"}}));
+  // A text the rules cannot settle swings the hour and the day up to the step limit; only
+  // the restored texts are told, once each.
+  told.clear();
+  f.WriteField(4, "23");
+  told.clear();
+  EXPECT_FALSE(f.WriteField(4, "23.5"));
+  EXPECT_GT(f.LastRuleSteps(), EntryFields::kMaxRuleSteps);
+  EXPECT_LE(told.size(), 6u);
+  for (const auto& [field, text] : told) EXPECT_EQ(text, f.Text(field)) << field;
+  EXPECT_EQ(Six(f), (Texts{"2024", "1", "1", "23", "0", "0"}));
 }
 
 // The rules read literally: every write runs the field's rules on the call stack at once.

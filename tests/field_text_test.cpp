@@ -5,6 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 
 namespace selvane {
@@ -70,6 +76,51 @@ TEST(FormatFieldNumber, WholeValuesAsPlainDigitsOthersWithFifteenDigits) {
 TEST(FormatFieldNumber, ReadsBackToTheSameWholeNumber) {
   for (double v : {1.0, -59.0, 100000.0, 1234567890123.0, -99999999.0})
     EXPECT_EQ(FieldNumber(FormatFieldNumber(v)), v);
+}
+
+// The conversions replace printf and strtod in the C locale and must agree with them byte for
+// byte and bit for bit (the expected results were written that way), denormals and huge
+// magnitudes included.
+TEST(NumberForms, AgreeWithTheCLibraryInTheCLocale) {
+  std::mt19937_64 bits(9);
+  std::uniform_real_distribution<double> uniform(-400, 400);
+  for (int i = 0; i < 20000; ++i) {
+    double v;
+    const std::uint64_t b = bits();
+    std::memcpy(&v, &b, sizeof v);
+    if (!std::isfinite(v)) continue;
+    if (i % 2) v = uniform(bits);  // ordinary magnitudes as well
+    struct Form {
+      const char* printf;
+      bool fixed;
+      int digits;
+    };
+    for (const Form f : {Form{"%.16f", true, 16}, Form{"%.11f", true, 11}, Form{"%.0f", true, 0},
+                         Form{"%.15g", false, 15}, Form{"%.17g", false, 17}}) {
+      char want[400], got[400];
+      std::snprintf(want, sizeof want, f.printf, v);
+      if (f.fixed) {
+        FormatFixed(v, f.digits, got, sizeof got);
+      } else {
+        FormatGeneral(v, f.digits, got, sizeof got);
+      }
+      ASSERT_STREQ(got, want) << f.printf;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    const double back = FieldNumber(text);
+    const double c = std::strtod(text, nullptr);
+    ASSERT_EQ(std::memcmp(&back, &c, sizeof c), 0) << text;
+  }
+  for (const char* text : {"2.4703282292062328e-324", "1e-320", "1e-400", "-1e-400", "1e400"}) {
+    const double want = std::strtod(text, nullptr);
+    const double clamped = std::isinf(want) ? std::copysign(DBL_MAX, want) : want;
+    EXPECT_EQ(FieldNumber(text), clamped) << text;
+    EXPECT_EQ(std::signbit(FieldNumber(text)), std::signbit(want)) << text;
+  }
+  char cut[8];
+  EXPECT_EQ(FormatFixed(123456.5, 2, cut, sizeof cut), 7u);  // as snprintf cuts
+  EXPECT_STREQ(cut, "123456.");
 }
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {

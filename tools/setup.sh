@@ -13,13 +13,15 @@ packages=(
   # fonts for the Japanese interface
   fonts-ipafont-gothic
   # a headless desktop for the end-to-end tests
-  xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  xvfb xauth openbox trayer xdotool x11-utils imagemagick xclip
+  # a decimal-comma locale compiled for the number tests (localedef and its sources)
+  locales
   # the accessibility bus and a reader of it, for the screen-reader test
   dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi
   # a high-density screen (Xft.dpi) for the end-to-end tests, and their picture comparison
   x11-xserver-utils python3
   # checks of the desktop integration and the package
-  desktop-file-utils appstream dpkg-dev fakeroot
+  desktop-file-utils appstream dpkg-dev fakeroot file
 )
 
 missing=()

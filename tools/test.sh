@@ -8,6 +8,11 @@ tools/setup.sh
 tools/build.sh
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 
+# The program without the X11 requests through xcb must still build and link.
+cmake -S . -B build-noxcb -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSELVANE_WITH_XCB=OFF \
+  -DBUILD_TESTING=OFF -DSELVANE_BENCH=OFF >/dev/null
+cmake --build build-noxcb -j "$(nproc)" --target selvane
+
 # The window-independent core, built with clang under the sanitizers, and the fuzzer.
 CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DSELVANE_WITH_QT=OFF -DSELVANE_SANITIZE=ON -DSELVANE_FUZZ=ON -DSELVANE_BENCH=OFF >/dev/null

@@ -1,15 +1,20 @@
 #include "tray/tray_menu.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "astro/field_text.h"
 
 namespace selvane {
 
 std::string FormatSettingNumber(double value) {
   if (value == 0) return "0";
+  // Seven significant digits, an exponent as "E", "." whatever the locale.
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%.7G", value);
-  return buf;
+  const std::size_t len = FormatGeneral(value, 7, buf, sizeof buf);
+  for (std::size_t i = 0; i < len; ++i) {
+    if (buf[i] >= 'a' && buf[i] <= 'z') buf[i] = static_cast<char>(buf[i] - 'a' + 'A');
+  }
+  return std::string(buf, len);
 }
 
 bool SaveSettings(SettingsStore& store, const WindowPositions& p, int shadowStep, bool circular) {

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <cstdio>
@@ -176,6 +178,40 @@ TEST(DesktopApp, QuittingWhileMaximizedSavesTheNormalPlace) {
   EXPECT_EQ(FormatSettingNumber(
                 platform::PixelsToTwipsX(platform::OuterGeometry(&again.app.Form2()).x())),
             Setting(settings, "Left2"));
+}
+
+// Logout: the session manager asks to save (and may ask again as a checkpoint, or the user may
+// cancel the logout); the program saves and runs on. The end of the session arrives as the
+// application's quit event and ends the program as the menu's quit item does.
+TEST(DesktopApp, SessionSaveRequestsSaveAndTheSessionsEndQuits) {
+  MemorySettingsStore settings;
+  Program p(settings);
+  const auto left2 = [&] {
+    return FormatSettingNumber(
+        platform::PixelsToTwipsX(platform::OuterGeometry(&p.app.Form2()).x()));
+  };
+  p.app.Form2().move(300, 200);
+  p.app.SaveForSession();
+  EXPECT_EQ(Setting(settings, "Left2"), left2());
+  EXPECT_FALSE(p.app.Quitting());
+  EXPECT_TRUE(p.app.Form1().isVisible());
+  EXPECT_TRUE(p.app.Form2().isVisible());
+  EXPECT_TRUE(p.app.Form1().Timer1()->isActive());
+
+  p.app.Form2().move(420, 260);  // the logout was cancelled; a later checkpoint saves again
+  p.Choose(MenuItem::Sade);
+  p.app.SaveForSession();
+  EXPECT_EQ(Setting(settings, "Left2"), left2());
+  EXPECT_EQ(Setting(settings, "shadow"), "2");
+  EXPECT_FALSE(p.app.Quitting());
+
+  p.app.Form2().move(500, 300);
+  QEvent end(QEvent::Quit);
+  QCoreApplication::sendEvent(qApp, &end);
+  EXPECT_TRUE(p.app.Quitting());
+  EXPECT_TRUE(p.app.SettingsSaved());
+  EXPECT_EQ(Setting(settings, "Left2"), left2());
+  EXPECT_FALSE(p.app.Form3().IconVisible());
 }
 
 TEST(DesktopApp, ACircularWindowIsSavedAndRestored) {

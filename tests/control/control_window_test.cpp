@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFontInfo>
@@ -318,6 +319,24 @@ TEST(ControlWindowRun, GoStopNowAndTheFastBox) {
   EXPECT_EQ(w.windowTitle(), "Selvane");
   EXPECT_FALSE(r.checks.Checked(MenuItem::Real));
   EXPECT_EQ(w.Timer1()->interval(), 50);
+}
+
+TEST(ControlWindowRun, EnterOnAFocusedButtonPressesIt) {
+  WindowRig r;
+  r.panel.StartUp();
+  ControlWindow& w = r.window;
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  ASSERT_TRUE(w.Command(17)->hasFocus());  // start-up leaves the focus on "Go / Stop"
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(w.windowTitle(), "Selvane");  // stopped
+  EXPECT_FALSE(w.Timer1()->isActive());
+  w.Command(1)->setFocus();  // "▲" of the year
+  const QString year = r.Text(1);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+  EXPECT_EQ(r.Text(1).toInt(), year.toInt() + 1);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // as Space does
+  EXPECT_EQ(r.Text(1).toInt(), year.toInt() + 2);
 }
 
 TEST(ControlWindowRun, UnitRadioButtons) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "control/control_layout.h"
@@ -192,13 +193,25 @@ TEST(KeypadOk, TypedInTextsAreReadLeniently) {
     EXPECT_EQ(r.beeper.beeps, 1);
     EXPECT_TRUE(r.keypadWindow.shown);
   }
-  {
-    // A month in the gap below 1 never settles: the write is refused, the fields stay.
-    KeypadRig r(2);
-    r.keypad.DisplayEdited("0.5");
+  // A month or a day in the gap below 1 never settles: refused like a
+  // value above the limit, with the refusal's one beep (wired as the program wires it), in
+  // real time as well.
+  for (auto [field, text] : {std::pair{2, "0.5"}, std::pair{3, "0.5"}}) {
+    SCOPED_TRACE(field);
+    KeypadRig r(field);
+    r.session.fields.SetRefusedHook([&] { r.beeper.Beep(); });
+    r.panel.Now();
+    r.Reset();
+    r.keypad.DisplayEdited(text);
     r.keypad.Ok();
-    EXPECT_EQ(r.Fields(), kDate);
-    EXPECT_FALSE(r.keypadWindow.shown);
+    EXPECT_EQ(r.beeper.beeps, 1);
+    EXPECT_TRUE(r.keypadWindow.shown);
+    EXPECT_EQ(r.keypad.Display(), text);
+    EXPECT_EQ(r.session.state.RealTimeMode, 1);
+    EXPECT_EQ(r.evaluator.count, 0);
+    const std::vector<std::string> calls = {
+        "WriteField(" + std::to_string(field) + ", \"" + text + "\")", "Beep"};
+    EXPECT_EQ(r.log.calls, calls);
   }
 }
 
