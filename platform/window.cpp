@@ -64,8 +64,8 @@ class WindowExtras : public QObject {
   int keepMoves = 0;
   // The client area's place and size in the normal state, kept while the window is maximized.
   QRect normalClient;
-  // The decorations the window had in the normal state before it was maximized: the window
-  // manager may show others (a resize handle) until the fixed size is back.
+  // The decorations the window had in the normal state before it was maximized, until the
+  // window shows them again (see Observe).
   std::optional<QMargins> expectMargins;
   // What waits for the window manager to settle the window, and how long it has waited.
   std::vector<std::function<void()>> whenSettled;
@@ -77,17 +77,21 @@ class WindowExtras : public QObject {
     // A maximized window has the decorations of that state (often without borders).
     if (shaped || !window_->isVisible() || WindowState(window_) != 0 || restoreFixed) return;
     const QMargins m = CurrentMargins(window_);
-    if (!m.isNull()) margins = m;
+    if (m.isNull()) return;
+    if (expectMargins) {
+      // Back from maximized, some window managers (openbox) keep a resize handle on the window
+      // of fixed size until its frame is made anew: the decorations from before still count.
+      if (m != *expectMargins) return;
+      expectMargins.reset();
+    }
+    margins = m;
   }
 
   // The window manager has answered: the window is on the screen with its frame, and no return
   // from the maximized state is still under way. Without an X server nothing is ever pending.
   bool Settled() const {
     if (!x11::Available()) return !restoreFixed;
-    if (restoreFixed || !window_->isVisible()) return false;
-    if (shaped) return true;
-    const QMargins now = CurrentMargins(window_);
-    return !now.isNull() && (!expectMargins || now == *expectMargins);
+    return !restoreFixed && window_->isVisible() && (!margins.isNull() || shaped);
   }
 
   void WhenSettled(std::function<void()> then) {
@@ -109,7 +113,6 @@ class WindowExtras : public QObject {
     if (whenSettled.empty() || !Settled()) return;
     settleTimer.stop();
     quietTimer.stop();
-    expectMargins.reset();
     auto run = std::move(whenSettled);
     whenSettled.clear();
     for (auto& f : run) f();
@@ -123,7 +126,6 @@ class WindowExtras : public QObject {
     if (++settleTicks >= 15) {
       if (restoreFixed) RestoreFixedSize();
       if (margins.isNull()) margins = CurrentMargins(window_);
-      expectMargins.reset();
       auto run = std::move(whenSettled);
       whenSettled.clear();
       settleTimer.stop();
@@ -157,12 +159,6 @@ class WindowExtras : public QObject {
     // Given up only now, with the fixed size: the window manager takes the functions it offers
     // (resizing among them) from that moment, and would keep a resize handle otherwise.
     SetFlagInPlace(window_, Qt::WindowMaximizeButtonHint, false);
-    // Some window managers (openbox) note a window that became of fixed size but redraw its
-    // frame only at the next configure request: ask for the place it has.
-    if (window_->isVisible() && x11::Available() && !margins.isNull()) {
-      const QPoint frame = window_->geometry().topLeft() - QPoint(margins.left(), margins.top());
-      x11::MoveFrame(window_->winId(), frame.x(), frame.y());
-    }
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -389,7 +385,7 @@ bool ShapeEdgeAntialiased(const QWidget* window) {
 
 QMargins DecoratedFrameMargins(const QWidget* window) {
   const WindowExtras* x = Extras(window);
-  if (x && x->shaped) return x->margins;
+  if (x && (x->shaped || x->expectMargins)) return x->margins;
   const QMargins now = CurrentMargins(window);
   if (!now.isNull() || !x) return now;
   return x->margins;

@@ -12,6 +12,9 @@ packages=(
   fonts-ipafont-gothic
   # a headless desktop for the end-to-end tests
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  # the desktops the end-to-end tests also cover: a StatusNotifierItem tray over D-Bus, and a
+  # Wayland session with XWayland
+  xfce4-panel dbus-x11 dbus-daemon libglib2.0-bin weston xwayland
   # checks of the desktop integration and the package
   desktop-file-utils appstream dpkg-dev fakeroot
 )
