@@ -79,7 +79,7 @@ class WindowExtras : public QObject {
     const QMargins m = CurrentMargins(window_);
     if (m.isNull()) return;
     if (expectMargins) {
-      // Back from maximized, some window managers (openbox) keep a resize handle on the window
+      // Back from maximized, some window managers keep a resize handle on the window
       // of fixed size until its frame is made anew: the decorations from before still count.
       if (m != *expectMargins) return;
       expectMargins.reset();
