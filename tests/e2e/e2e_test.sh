@@ -149,15 +149,17 @@ close_window() {
 
 if [ "$SCENARIO" = no-display ]; then
   # No display server at all: one line that says so, status 1, no abort.
-  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$(mktemp -d)" \
+  runtime=$(mktemp -d)
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$runtime" \
     "$APP" 2>&1 >/dev/null)
   rc=$?
   check "no display ends with status 1 (got $rc)" test "$rc" = 1
   check "with one line (got: $out)" test "$(printf '%s\n' "$out" | wc -l)" = 1
   check "saying no X11 display was found" sh -c "printf '%s' \"\$1\" | grep -q 'no X11 display'" _ "$out"
-  out=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:999 XDG_RUNTIME_DIR="$(mktemp -d)" "$APP" 2>&1 >/dev/null)
+  out=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:999 XDG_RUNTIME_DIR="$runtime" "$APP" 2>&1 >/dev/null)
   rc=$?
   check "a display that does not answer: status 1 too (got $rc: $out)" test "$rc" = 1
+  rm -rf "$runtime"
   finish
   exit
 fi
