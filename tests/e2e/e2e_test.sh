@@ -141,10 +141,16 @@ choose() {
   sleep 0.4
 }
 # A close request from the window manager, as the title bar's close box or Alt+F4 sends it.
+# Waits until the window is no longer mapped; a few tries, as the activation may come late.
 close_window() {
-  xdotool windowactivate --sync "$1" 2>/dev/null
-  sleep 0.2
-  xdotool key --clearmodifiers alt+F4
+  local id=$1
+  for _ in 1 2 3; do
+    xdotool windowactivate --sync "$id" 2>/dev/null
+    sleep 0.2
+    xdotool key --clearmodifiers alt+F4
+    wait_for 2 sh -c "! xwininfo -id $id 2>/dev/null | grep -q IsViewable" && return 0
+  done
+  return 1
 }
 
 if [ "$SCENARIO" = no-display ]; then
