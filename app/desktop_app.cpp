@@ -139,6 +139,11 @@ void DesktopApp::SaveForSession() {
   if (!quit_) WriteSettings();
 }
 
+void DesktopApp::ShowWindowsForLaterStart() {
+  if (quit_) return;
+  menu_->OnLaterStart();
+}
+
 void DesktopApp::Quit() {
   if (quit_) return;
   quit_ = true;
@@ -149,9 +154,10 @@ void DesktopApp::Quit() {
 }
 
 void DesktopApp::WriteSettings() {
-  // Outer edges in twips, as the windows stand (hidden windows included).
-  const QRect c = platform::OuterGeometry(form1_.get());
-  const QRect m = platform::OuterGeometry(form2_.get());
+  // Outer edges in twips of the normal places (hidden windows included): a moon window still
+  // maximized, or not yet back from it, keeps the place it had before.
+  const QRect c = platform::NormalOuterGeometry(form1_.get());
+  const QRect m = platform::NormalOuterGeometry(form2_.get());
   WindowPositions p;
   p.left1 = platform::PixelsToTwipsX(c.x());
   p.top1 = platform::PixelsToTwipsY(c.y());

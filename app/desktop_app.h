@@ -34,6 +34,8 @@ class DesktopApp : public QObject {
   // Start-up as the program does it: the tray icon, then the control window's load handling,
   // which evaluates, enters real-time mode and shows both windows.
   void Start();
+  // A later start of the program asked for the windows: both shown, normal and raised.
+  void ShowWindowsForLaterStart();
   // The tray host's close handler: saves the settings, removes the icon and ends the event
   // loop. Runs once.
   void Quit();

@@ -7,17 +7,23 @@
 int main(int argc, char** argv) {
   // Positions, stacking and shapes need X11: on a Wayland session run through XWayland.
   selvane::platform::PreferX11OnWayland();
+  if (!selvane::platform::DisplayAvailable()) return 1;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Selvane"));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.selvane.Selvane"));
   // The windows hide instead of closing; only the tray's quit item ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
-  // A second start ends at once: no icon, nothing written.
-  if (selvane::platform::AnotherInstanceRunning()) return 0;
+  // A second start ends at once: no icon, nothing written. It asks the running program to show
+  // its windows, which may be hidden with no tray to bring them back.
+  if (selvane::platform::AnotherInstanceRunning()) {
+    selvane::platform::AskRunningInstanceToShow();
+    return 0;
+  }
   selvane::platform::InstallFontSubstitutions();
   QApplication::setWindowIcon(selvane::platform::ProgramIcon());
 
   selvane::DesktopApp desktop;
+  selvane::platform::ListenForLaterStarts([&desktop] { desktop.ShowWindowsForLaterStart(); });
   desktop.Start();
   return app.exec();
 }

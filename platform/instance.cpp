@@ -1,10 +1,14 @@
 // One instance per user: a lock file in the user's runtime directory, held while the program
 // runs. The lock records the holder's process id, so a lock left by a killed or crashed
-// instance is recognised as stale and taken over.
+// instance is recognised as stale and taken over. Beside the lock the running instance listens
+// on a local socket, through which a later start asks it to show its windows.
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 
 #include "platform/instance_lock.h"
@@ -13,6 +17,9 @@
 namespace selvane::platform {
 namespace {
 QLockFile* g_lock = nullptr;  // held until the process ends
+QLocalServer* g_server = nullptr;
+const QByteArray kShowRequest = QByteArrayLiteral("show\n");
+const QByteArray kShowAnswer = QByteArrayLiteral("shown\n");
 }  // namespace
 
 QString InstanceLockPath() {
@@ -41,7 +48,54 @@ bool AnotherInstanceRunning() {
   return running;
 }
 
+QString InstanceSocketPath() {
+  QString path = InstanceLockPath();
+  path.chop(5);  // ".lock"
+  return path + QStringLiteral(".socket");
+}
+
+void ListenForLaterStarts(std::function<void()> show) {
+  if (!g_lock || g_server) return;
+  // Only the lock's holder gets here: a socket file still there was left by a killed instance.
+  QLocalServer::removeServer(InstanceSocketPath());
+  auto* server = new QLocalServer(QCoreApplication::instance());
+  server->setSocketOptions(QLocalServer::UserAccessOption);
+  if (!server->listen(InstanceSocketPath())) {
+    delete server;
+    return;
+  }
+  g_server = server;
+  QObject::connect(server, &QLocalServer::newConnection, server, [server, show] {
+    while (QLocalSocket* peer = server->nextPendingConnection()) {
+      QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+      QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, show] {
+        if (!peer->canReadLine()) return;
+        const bool asked = peer->readLine(64) == kShowRequest;
+        if (asked && show) show();
+        peer->write(asked ? kShowAnswer : QByteArrayLiteral("?\n"));
+        peer->disconnectFromServer();
+      });
+    }
+  });
+}
+
+bool AskRunningInstanceToShow(int timeoutMs) {
+  QLocalSocket socket;
+  socket.connectToServer(InstanceSocketPath());
+  if (!socket.waitForConnected(timeoutMs)) return false;
+  socket.write(kShowRequest);
+  if (!socket.waitForBytesWritten(timeoutMs)) return false;
+  QByteArray answer;
+  while (!answer.endsWith('\n') && socket.waitForReadyRead(timeoutMs)) answer += socket.readAll();
+  return answer == kShowAnswer;
+}
+
 void ReleaseInstanceLock() {
+  if (g_server) {
+    g_server->close();  // removes the socket file
+    delete g_server;
+    g_server = nullptr;
+  }
   if (!g_lock) return;
   g_lock->unlock();
   delete g_lock;

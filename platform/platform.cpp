@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QScreen>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include <string_view>
 
 #include "platform/instance_lock.h"
+#include "platform/x11_session.h"
 
 namespace selvane::platform {
 namespace {
@@ -111,6 +114,41 @@ void PreferX11OnWayland() {
   if (!onWayland) return;
   // XWayland first; the native platform when there is no X server to talk to.
   setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
+}
+
+namespace {
+
+bool WaylandPluginInstalled() {
+  QStringList dirs =
+      qEnvironmentVariable("QT_PLUGIN_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+  dirs << QLibraryInfo::path(QLibraryInfo::PluginsPath);
+  for (const QString& d : dirs)
+    if (!QDir(d + QStringLiteral("/platforms"))
+             .entryList({QStringLiteral("libqwayland*")}, QDir::Files)
+             .isEmpty())
+      return true;
+  return false;
+}
+
+}  // namespace
+
+bool DisplayAvailable() {
+  const QString chosen = qEnvironmentVariable("QT_QPA_PLATFORM");
+  const QStringList options = chosen.isEmpty() ? QStringList{QStringLiteral("xcb")}
+                                               : chosen.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+  for (const QString& option : options) {
+    const QString name = option.section(QLatin1Char(':'), 0, 0);
+    if (name == QLatin1String("xcb")) {
+      if (x11::ServerReachable()) return true;
+    } else if (name.startsWith(QLatin1String("wayland"))) {
+      if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && WaylandPluginInstalled()) return true;
+    } else {
+      return true;  // a platform without a display server (offscreen, vnc, ...) is Qt's to start
+    }
+  }
+  std::fputs("selvane: no X11 display (or XWayland) was found; set DISPLAY to a running X server\n",
+             stderr);
+  return false;
 }
 
 void EndProgramNow(int status) {

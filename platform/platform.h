@@ -13,6 +13,7 @@
 #include <QSize>
 #include <QString>
 #include <chrono>
+#include <functional>
 
 class QWidget;
 
@@ -58,10 +59,22 @@ QIcon ProgramIcon();
 // native Wayland platform is used as a fallback.
 void PreferX11OnWayland();
 
+// Call after PreferX11OnWayland, before the application object is created. False, after one line
+// on standard error, when none of the platforms the program would use can start: no X server
+// answers (and no Wayland fallback is possible). Qt would otherwise abort.
+bool DisplayAvailable();
+
 // True when another instance of the program runs for this user (the instance lock in the user's
 // runtime directory is held by a live process). Otherwise this process takes the lock and keeps
 // it until it ends. A lock left by a killed or crashed instance is taken over.
 bool AnotherInstanceRunning();
+
+// The running instance (the lock's holder) listens beside the lock for later starts: `show` runs
+// on the event loop each time one of them asks for the windows.
+void ListenForLaterStarts(std::function<void()> show);
+// A later start asks the running instance to show its windows; true once it answered that it
+// did, false when none answered within timeoutMs for each step.
+bool AskRunningInstanceToShow(int timeoutMs = 400);
 
 // Ends the program at once, without closing windows or running their close handling. Output
 // buffers are flushed; the instance lock is released by the end of the process.
@@ -107,6 +120,17 @@ bool ShapeEdgeAntialiased(const QWidget* window);
 // shape), from the window manager's own figures where it gives them. What the settings keep
 // as a window's place.
 QRect OuterGeometry(const QWidget* window);
+// The place the settings keep for a window: its outer rectangle in the normal state, decorations
+// included. While the window is maximized, or the window manager has not yet answered the return
+// to normal, the place it had before maximizing; while it is cut to a shape, where its decorated
+// frame would be (so that the next start, which places the decorated window, finds it there).
+QRect NormalOuterGeometry(const QWidget* window);
+// Window managers answer state changes, moves and new decorations later. True when nothing is
+// pending: the window is on the screen with its frame and not on its way back from maximized.
+bool Settled(const QWidget* window);
+// Runs `then` once the window is settled (at once when it is). A window manager that does not
+// answer within about 1.5 s of the window being shown is no longer waited for.
+void WhenSettled(QWidget* window, std::function<void()> then);
 // Moves a window so that its outer corner (decorations included) is at a point of the screen.
 // Unlike QWidget::move it does not depend on Qt's figure of the decorations, which lags behind
 // on X11 when they come or go.

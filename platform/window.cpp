@@ -5,9 +5,12 @@
 #include <QRegion>
 #include <QScreen>
 #include <QStyleHints>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -30,6 +33,8 @@ QMargins CurrentMargins(const QWidget* w) {
                   f.bottom() - g.bottom());
 }
 
+void SetFlagInPlace(QWidget* w, Qt::WindowType flag, bool on);
+
 // What this layer keeps per window, as a child object of the window. It also watches the
 // window: the decorations' widths while it is decorated, and the task-bar hint before each map.
 class WindowExtras : public QObject {
@@ -37,9 +42,14 @@ class WindowExtras : public QObject {
   explicit WindowExtras(QWidget* window) : QObject(window), window_(window) {
     setObjectName(kExtrasName);
     window->installEventFilter(this);
+    settleTimer.setInterval(100);
+    connect(&settleTimer, &QTimer::timeout, this, [this] { SettleTick(); });
+    quietTimer.setInterval(150);
+    quietTimer.setSingleShot(true);
+    connect(&quietTimer, &QTimer::timeout, this, [this] { RunNowIfSettled(); });
   }
 
-  QMargins margins;  // the decorations as last seen
+  QMargins margins;  // the decorations as last seen in the normal state
   bool shaped = false;
   bool antialiased = false;
   QRect ellipse;  // client pixels
@@ -52,11 +62,78 @@ class WindowExtras : public QObject {
   std::optional<QPoint> keepClient;
   QElapsedTimer keepSince;
   int keepMoves = 0;
+  // The client area's place and size in the normal state, kept while the window is maximized.
+  QRect normalClient;
+  // The decorations the window had in the normal state before it was maximized, until the
+  // window shows them again (see Observe).
+  std::optional<QMargins> expectMargins;
+  // What waits for the window manager to settle the window, and how long it has waited.
+  std::vector<std::function<void()>> whenSettled;
+  QTimer settleTimer;
+  QTimer quietTimer;
+  int settleTicks = 0;
 
   void Observe() {
-    if (shaped || !window_->isVisible()) return;
+    // A maximized window has the decorations of that state (often without borders).
+    if (shaped || !window_->isVisible() || WindowState(window_) != 0 || restoreFixed) return;
     const QMargins m = CurrentMargins(window_);
-    if (!m.isNull()) margins = m;
+    if (m.isNull()) return;
+    if (expectMargins) {
+      // Back from maximized, some window managers keep a resize handle on the window
+      // of fixed size until its frame is made anew: the decorations from before still count.
+      if (m != *expectMargins) return;
+      expectMargins.reset();
+    }
+    margins = m;
+  }
+
+  // The window manager has answered: the window is on the screen with its frame, and no return
+  // from the maximized state is still under way. Without an X server nothing is ever pending.
+  bool Settled() const {
+    if (!x11::Available()) return !restoreFixed;
+    return !restoreFixed && window_->isVisible() && (!margins.isNull() || shaped);
+  }
+
+  void WhenSettled(std::function<void()> then) {
+    whenSettled.push_back(std::move(then));
+    settleTicks = 0;
+    if (!settleTimer.isActive()) settleTimer.start();
+    quietTimer.start();
+  }
+
+  // Called on each move and resize while something waits: the window manager's answer comes
+  // as several events (size, then place, then decorations), so the window must have been
+  // quiet for a moment before it counts as settled.
+  void RunIfSettled() {
+    if (whenSettled.empty()) return;
+    quietTimer.start();
+  }
+
+  void RunNowIfSettled() {
+    if (whenSettled.empty() || !Settled()) return;
+    settleTimer.stop();
+    quietTimer.stop();
+    auto run = std::move(whenSettled);
+    whenSettled.clear();
+    for (auto& f : run) f();
+  }
+
+  // Polled while something waits: a window manager that never answers (or none at all) must
+  // not keep it waiting for ever once the window is shown.
+  void SettleTick() {
+    if (!window_->isVisible()) return;  // counted from when the window is on the screen
+    Observe();
+    if (++settleTicks >= 15) {
+      if (restoreFixed) RestoreFixedSize();
+      if (margins.isNull()) margins = CurrentMargins(window_);
+      auto run = std::move(whenSettled);
+      whenSettled.clear();
+      settleTimer.stop();
+      quietTimer.stop();
+      for (auto& f : run) f();
+      return;
+    }
+    if (!quietTimer.isActive()) RunNowIfSettled();
   }
 
   // The window manager may apply the new decorations after the move that was to compensate
@@ -79,6 +156,9 @@ class WindowExtras : public QObject {
     if (!fixedSize.isValid()) return;
     window_->setFixedSize(fixedSize);
     fixedSize = QSize();
+    // Given up only now, with the fixed size: the window manager takes the functions it offers
+    // (resizing among them) from that moment, and would keep a resize handle otherwise.
+    SetFlagInPlace(window_, Qt::WindowMaximizeButtonHint, false);
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -96,10 +176,12 @@ class WindowExtras : public QObject {
             RestoreFixedSize();
           Observe();
           CorrectPlace();
+          RunIfSettled();
           break;
         case QEvent::Move:
           Observe();
           CorrectPlace();
+          RunIfSettled();
           break;
         default:
           break;
@@ -173,6 +255,10 @@ void SetWindowState(QWidget* window, int state) {
   const Qt::WindowStates plain =
       window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
   if (state == 2) {
+    if (WindowState(window) == 0 && !x->restoreFixed) {
+      x->normalClient = window->geometry();
+      if (!x->margins.isNull() && !x->shaped) x->expectMargins = x->margins;
+    }
     x->restoreFixed = false;
     if (!x->fixedSize.isValid() && window->minimumSize() == window->maximumSize())
       x->fixedSize = window->minimumSize();
@@ -188,7 +274,6 @@ void SetWindowState(QWidget* window, int state) {
   } else if (state == 0) {
     window->setWindowState(plain);
     if (x->fixedSize.isValid()) {
-      SetFlagInPlace(window, Qt::WindowMaximizeButtonHint, false);
       // A window manager gives back the place and size from before the maximizing; fixing the
       // size before then would also move the window to where the maximized one was.
       if (window->isVisible() && x11::Available()) {
@@ -267,6 +352,25 @@ QRect OuterGeometry(const QWidget* window) {
   return window->geometry().marginsAdded(CurrentMargins(window));
 }
 
+QRect NormalOuterGeometry(const QWidget* window) {
+  const WindowExtras* x = Extras(window);
+  if (!x) return OuterGeometry(window);
+  // Maximized, or asked back to normal and not yet answered: the place from before.
+  const bool away = WindowState(window) == 2 || x->restoreFixed;
+  const QRect client = away && x->normalClient.isValid() ? x->normalClient : window->geometry();
+  if (x->shaped || away || !x->margins.isNull()) return client.marginsAdded(x->margins);
+  return client.marginsAdded(CurrentMargins(window));
+}
+
+bool Settled(const QWidget* window) {
+  const WindowExtras* x = Extras(window);
+  return !x || x->Settled();
+}
+
+void WhenSettled(QWidget* window, std::function<void()> then) {
+  MakeExtras(window)->WhenSettled(std::move(then));
+}
+
 void MoveOuterCorner(QWidget* window, const QPoint& outer) {
   if (window->windowHandle() && window->isVisible() && x11::Available()) {
     x11::MoveFrame(window->winId(), outer.x(), outer.y());
@@ -292,7 +396,7 @@ bool ShapeEdgeAntialiased(const QWidget* window) {
 
 QMargins DecoratedFrameMargins(const QWidget* window) {
   const WindowExtras* x = Extras(window);
-  if (x && x->shaped) return x->margins;
+  if (x && (x->shaped || x->expectMargins)) return x->margins;
   const QMargins now = CurrentMargins(window);
   if (!now.isNull() || !x) return now;
   return x->margins;

@@ -77,6 +77,15 @@ bool Available() {
   return Connection() != nullptr;
 }
 
+bool ServerReachable() {
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) return false;
+  xcb_connection_t* c = xcb_connect(display, nullptr);
+  const bool ok = c && xcb_connection_has_error(c) == 0;
+  if (c) xcb_disconnect(c);
+  return ok;
+}
+
 void SkipTaskbar(std::uintptr_t window) {
   xcb_connection_t* c = Connection();
   if (!c || !window) return;
@@ -259,6 +268,10 @@ void Flush() {
 
 bool Available() {
   return false;
+}
+bool ServerReachable() {
+  const char* display = std::getenv("DISPLAY");
+  return display && *display;
 }
 void SkipTaskbar(std::uintptr_t) {}
 void MoveFrame(std::uintptr_t, int, int) {}

@@ -9,6 +9,9 @@ namespace selvane::platform::x11 {
 
 // True when the application talks to an X server.
 bool Available();
+// Before the application object exists: true when the X server named by DISPLAY accepts a
+// connection (XWayland included).
+bool ServerReachable();
 // Adds _NET_WM_STATE_SKIP_TASKBAR and _NET_WM_STATE_SKIP_PAGER to an unmapped window's state,
 // keeping the states already there (the window manager reads them when the window is mapped).
 void SkipTaskbar(std::uintptr_t window);

@@ -42,6 +42,15 @@ void TrayMenuModel::OnIconLeftPress() {
   checks_.SetChecked(MenuItem::Ers, true);
 }
 
+void TrayMenuModel::OnLaterStart() {
+  checks_.SetChecked(MenuItem::About, true);
+  control_.SetNormalState();
+  control_.Show();
+  if (moon_.IsMaximized() && checks_.Checked(MenuItem::Top)) control_.SetTopmost(1);
+  control_.Focus();
+  OnIconLeftPress();
+}
+
 void TrayMenuModel::mnuAbout() {
   checks_.Toggle(MenuItem::About);
   if (checks_.Checked(MenuItem::About)) {

@@ -73,6 +73,11 @@ class TrayMenuModel {
   // Left button pressed on the icon: the moon window, normal, shown and focused.
   void OnIconLeftPress();
 
+  // A later start of the program asked for the windows (there may be no tray to reach them):
+  // the control window and then the moon window, each normal, shown and focused, as their
+  // menu items show them; the moon window ends up in front.
+  void OnLaterStart();
+
   void mnuAbout();
   void mnuErs();
   void mnuCrc();

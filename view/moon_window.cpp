@@ -312,6 +312,19 @@ void MoonWindow::place() {
 }
 
 void MoonWindow::ApplyCircularShape() {
+  // The ellipse is measured on the window as the window manager has it: with its frame, in the
+  // normal state and size. Right after a return from the maximized view, or before the window
+  // was first shown, that comes later; the cut waits for it, unless circular is off by then.
+  if (platform::Settled(this)) {
+    CutToEllipse();
+    return;
+  }
+  platform::WhenSettled(this, [this] {
+    if (checks_.Checked(MenuItem::Crc) && !IsCircular() && WindowState() == 0) CutToEllipse();
+  });
+}
+
+void MoonWindow::CutToEllipse() {
   const double tx = platform::TwipsPerPixelX();
   const double ty = platform::TwipsPerPixelY();
   // The window's outer size as it is with its decorations (also while it is cut already).
@@ -442,7 +455,9 @@ void MoonWindow::OnResize() {
   checks_.SetChecked(MenuItem::Moon, false);
   formreturn();
   if (control_ && control_->isVisible()) SetTopmost(control_, 0);
-  if (checks_.Checked(MenuItem::Top)) SetTopmost(this, 1);
+  // The window manager answers a return to normal later, possibly after the window was hidden
+  // (a close request while maximized): that late answer must not show it again.
+  if (checks_.Checked(MenuItem::Top) && !isHidden()) SetTopmost(this, 1);
 }
 
 void MoonWindow::resizeEvent(QResizeEvent* event) {

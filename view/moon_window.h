@@ -73,7 +73,8 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   // Restores both windows' places, the shadow step and the circular shape from the settings;
   // on a reading that fails, centres both windows.
   void place();
-  // Cuts the window to the ellipse around the picture, from its current size.
+  // Cuts the window to the ellipse around the picture, from its size in the normal state (once
+  // the window manager has settled it).
   void ApplyCircularShape();
   // The whole rectangular window again (the empty region).
   void DropCircularShape();
@@ -131,6 +132,7 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   void DescribePictureSoon();
   void DescribePictureNow();
   void DescriptionDue();
+  void CutToEllipse();
   void OnResize();
   void PicturePress(QMouseEvent* event);
   void PictureMove(QMouseEvent* event);

@@ -1,39 +1,85 @@
 #!/usr/bin/env bash
-# A headless desktop for the end-to-end tests: Xvfb on a free display, openbox, and the
-# stand-alone tray trayer; private runtime and configuration folders. Source this file.
+# A headless desktop for the end-to-end tests, with private runtime and configuration folders.
+# Source this file, then desktop_up; desktop_down (also run on exit) ends what it started.
+# The set-up is chosen with two variables:
+#   E2E_SESSION=x11      Xvfb on a free display with the openbox window manager (default)
+#   E2E_SESSION=wayland  a headless weston compositor with XWayland; the program picks its
+#                        platform itself (QT_QPA_PLATFORM unset), as in a user's Wayland session
+#   E2E_TRAY=trayer      the stand-alone XEmbed system tray (default on x11)
+#   E2E_TRAY=sni         xfce4-panel hosting StatusNotifierItems over a private D-Bus session bus
+#   E2E_TRAY=none        no notification area at all (default on wayland; E2E_NO_TRAY=1 too)
 
 desktop_up() {
   E2E_DIR=$(mktemp -d)
   mkdir -m 700 "$E2E_DIR/runtime" "$E2E_DIR/config"
   export XDG_RUNTIME_DIR="$E2E_DIR/runtime" XDG_CONFIG_HOME="$E2E_DIR/config"
-  export DBUS_SESSION_BUS_ADDRESS=disabled: QT_QPA_PLATFORM=xcb
+  E2E_SESSION=${E2E_SESSION:-x11}
+  if [ -n "${E2E_NO_TRAY:-}" ]; then E2E_TRAY=none; fi
+  if [ "$E2E_SESSION" = wayland ]; then E2E_TRAY=${E2E_TRAY:-none}; else E2E_TRAY=${E2E_TRAY:-trayer}; fi
+  export E2E_SESSION E2E_TRAY
   unset WAYLAND_DISPLAY XDG_SESSION_TYPE
-  # shellcheck disable=SC2086  # extra arguments, e.g. -retro for a patterned root window
-  Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset ${E2E_XVFB_ARGS:-} 9>"$E2E_DIR/display" \
-    >"$E2E_DIR/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  for _ in $(seq 200); do [ -s "$E2E_DIR/display" ] && break; sleep 0.05; done
-  export DISPLAY=":$(head -n1 "$E2E_DIR/display")"
-  openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
-  WM_PID=$!
-  for _ in $(seq 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-  done
-  if [ -n "${E2E_NO_TRAY:-}" ]; then
-    trap desktop_down EXIT
-    return 0
+  trap desktop_down EXIT
+  if [ "$E2E_TRAY" = sni ]; then
+    # A session bus of our own: Qt registers the icon with the panel's watcher on it.
+    dbus-daemon --session --nofork --print-address=9 9>"$E2E_DIR/bus" >"$E2E_DIR/bus.log" 2>&1 &
+    BUS_PID=$!
+    for _ in $(seq 200); do [ -s "$E2E_DIR/bus" ] && break; sleep 0.05; done
+    export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$E2E_DIR/bus")"
+  else
+    export DBUS_SESSION_BUS_ADDRESS=disabled:
   fi
+  if [ "$E2E_SESSION" = wayland ]; then
+    unset QT_QPA_PLATFORM
+    weston --backend=headless-backend.so --width=1280 --height=1024 --xwayland \
+      --socket=wayland-e2e --idle-time=0 >"$E2E_DIR/weston.log" 2>&1 &
+    XVFB_PID=$!
+    local n=""
+    for _ in $(seq 200); do
+      n=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$E2E_DIR/weston.log" | head -n1)
+      [ -n "$n" ] && [ -S "$XDG_RUNTIME_DIR/wayland-e2e" ] && break
+      sleep 0.05
+    done
+    export DISPLAY="$n" WAYLAND_DISPLAY=wayland-e2e XDG_SESSION_TYPE=wayland
+    # XWayland starts on the first X client.
+    wait_for 10 xprop -root _NET_SUPPORTING_WM_CHECK
+  else
+    export QT_QPA_PLATFORM=xcb
+    # shellcheck disable=SC2086  # extra arguments, e.g. -retro for a patterned root window
+    Xvfb -displayfd 9 -screen 0 1280x1024x24 -nolisten tcp -noreset ${E2E_XVFB_ARGS:-} 9>"$E2E_DIR/display" \
+      >"$E2E_DIR/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 200); do [ -s "$E2E_DIR/display" ] && break; sleep 0.05; done
+    export DISPLAY=":$(head -n1 "$E2E_DIR/display")"
+    openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
+    WM_PID=$!
+    for _ in $(seq 200); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+      sleep 0.05
+    done
+  fi
+  case "$E2E_TRAY" in
+    trayer) start_trayer ;;
+    sni)
+      mkdir -p "$E2E_DIR/panel-home"
+      HOME="$E2E_DIR/panel-home" xfce4-panel --disable-wm-check >"$E2E_DIR/panel.log" 2>&1 &
+      TRAY_PID=$!
+      wait_for 20 gdbus introspect --session --dest org.kde.StatusNotifierWatcher \
+        --object-path /StatusNotifierWatcher
+      ;;
+  esac
+  return 0
+}
+
+start_trayer() {
   trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
     --transparent false --tint 0xffffff --expand false >"$E2E_DIR/trayer.log" 2>&1 &
   TRAY_PID=$!
-  trap desktop_down EXIT
 }
 
 desktop_down() {
   local p
-  for p in ${APP_PID:-} ${TRAY_PID:-} ${WM_PID:-} ${XVFB_PID:-}; do kill "$p" 2>/dev/null || true; done
-  for p in ${APP_PID:-} ${TRAY_PID:-} ${WM_PID:-} ${XVFB_PID:-}; do
+  for p in ${APP_PID:-} ${TRAY_PID:-} ${WM_PID:-} ${XVFB_PID:-} ${BUS_PID:-}; do kill "$p" 2>/dev/null || true; done
+  for p in ${APP_PID:-} ${TRAY_PID:-} ${WM_PID:-} ${XVFB_PID:-} ${BUS_PID:-}; do
     for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$p" 2>/dev/null || true
     wait "$p" 2>/dev/null || true

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end tests of the desktop program in a real X server with a window manager and a
-# system tray, driven with xdotool. Usage: e2e_test.sh BUILD_DIR SCENARIO
-# Screenshots go to $E2E_ARTIFACTS (default: BUILD_DIR/e2e-artifacts).
+# End-to-end tests of the desktop program on a real desktop (desktop.sh: X11 with openbox or a
+# Wayland session with XWayland; an XEmbed tray, a StatusNotifierItem host over D-Bus, or no
+# tray), driven with xdotool and gdbus. Usage: [E2E_TRAY=...] [E2E_SESSION=...] e2e_test.sh
+# BUILD_DIR SCENARIO. Screenshots go to $E2E_ARTIFACTS (default: BUILD_DIR/e2e-artifacts).
 set -u
 BUILD=$1
 SCENARIO=$2
@@ -23,11 +24,12 @@ check() {  # check DESCRIPTION COMMAND...
     echo "FAILED: $what" >&2
   fi
 }
+SETUP="${E2E_SESSION:-x11}-${E2E_TRAY:-trayer}"  # once more after desktop_up, with its defaults
 finish() {
-  echo "$SCENARIO: $passed passed, $failed failed"
+  echo "$SCENARIO ($SETUP): $passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
-shot() { import -window root "$ARTIFACTS/$SCENARIO-$1.png" 2>/dev/null || true; }
+shot() { import -window root "$ARTIFACTS/$SETUP-$SCENARIO-$1.png" 2>/dev/null || true; }
 
 INI() { echo "$XDG_CONFIG_HOME/Selvane/Selvane.ini"; }
 setting() { sed -n "s/^$1=//p" "$(INI)" 2>/dev/null; }
@@ -72,13 +74,106 @@ click_in() {  # click_in WINDOW X Y (pixels from the client area's corner)
   xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
-start_tray() {
-  trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
-    --transparent false --tint 0xffffff --expand false >"$E2E_DIR/trayer.log" 2>&1 &
-  TRAY_PID=$!
+start_tray() { start_trayer; }
+
+# Window geometry as xwininfo gives it: the client area's place and size, "WxH+X+Y".
+client_geometry() {
+  xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2} END{print w"x"h"+"x"+"y}'
+}
+# The extents of the window's shape, "WxH+X+Y"; empty when it is not shaped.
+shape_extents() {
+  xwininfo -shape -id "$1" 2>/dev/null | awk '/Window shape extents/{print $4}'
+}
+moon_shaped() { [ -n "$(shape_extents "$(moon_any_id)")" ]; }
+moon_width() { xwininfo -id "$(moon_any_id)" 2>/dev/null | awk '/Width:/{print $2}'; }
+moon_visible() { [ -n "$(moon_id)" ]; }
+control_visible() { [ -n "$(control_id)" ]; }
+
+# ---- The menu, through whatever the set-up offers ----
+# StatusNotifierItem: the item's bus name and its exported menu.
+sni_item() {
+  gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+    --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
+    RegisteredStatusNotifierItems 2>/dev/null | grep -o "'[^']*'" | tr -d "'" | head -n1
+}
+sni_registered() { [ -n "$(sni_item)" ]; }
+sni_unregistered() { [ -z "$(sni_item)" ]; }
+sni_service() { local i; i=$(sni_item); echo "${i%%/*}"; }
+sni_prop() {  # sni_prop NAME: a property of the item
+  local i
+  i=$(sni_item)
+  gdbus call --session --dest "${i%%/*}" --object-path "/${i#*/}" \
+    --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1"
+}
+sni_menu_path() { sni_prop Menu | grep -o "objectpath '[^']*'" | sed "s/objectpath '//; s/'//"; }
+# One line per menu item: ID<TAB>LABEL<TAB>TOGGLE-STATE (empty for items without a check mark).
+sni_layout() {
+  gdbus call --session --dest "$(sni_service)" --object-path "$(sni_menu_path)" \
+    --method com.canonical.dbusmenu.GetLayout 0 -- -1 '[]' | sed 's/<(/\n/g' | tail -n +2 |
+    while IFS= read -r line; do
+      local id label state
+      id=${line%%,*}
+      label=$(printf '%s' "$line" | sed -n "s/.*'label': <'\([^']*\)'>.*/\1/p")
+      state=$(printf '%s' "$line" | sed -n "s/.*'toggle-state': <\([0-9-]*\)>.*/\1/p")
+      [ -n "$label" ] && printf '%s\t%s\t%s\n' "$id" "$label" "$state"
+    done
+}
+sni_tip_is_selvane() { sni_prop ToolTip | grep -q "'Selvane'"; }
+sni_mark() { sni_layout | grep -q "(_$1)	$2\$"; }  # sni_mark KEY STATE
+sni_event() {  # sni_event KEY: the item whose mnemonic is KEY, clicked
+  local id
+  id=$(sni_layout | awk -F'\t' -v k="(_$(echo "$1" | tr a-z A-Z))" 'index($2, k){print $1; exit}')
+  [ -n "$id" ] || return 1
+  gdbus call --session --dest "$(sni_service)" --object-path "$(sni_menu_path)" \
+    --method com.canonical.dbusmenu.Event -- "$id" clicked '<0>' 0 >/dev/null
+}
+# choose KEY: the menu item with that mnemonic, from the tray icon's menu (or, without a tray,
+# from the moon window's own menu).
+choose() {
+  case "${E2E_TRAY:-trayer}" in
+    trayer) open_tray_menu && xdotool key "$1" ;;
+    sni) sni_event "$1" ;;
+    *)
+      local moon
+      moon=$(moon_id)
+      [ -n "$moon" ] || return 1
+      xdotool mousemove --window "$moon" 20 5 click 3 && sleep 0.4 && xdotool key "$1"
+      ;;
+  esac
+  sleep 0.4
+}
+# A close request from the window manager, as the title bar's close box or Alt+F4 sends it.
+# Waits until the window is no longer mapped; a few tries, as the activation may come late.
+close_window() {
+  local id=$1
+  for _ in 1 2 3; do
+    xdotool windowactivate --sync "$id" 2>/dev/null
+    sleep 0.2
+    xdotool key --clearmodifiers alt+F4
+    wait_for 2 sh -c "! xwininfo -id $id 2>/dev/null | grep -q IsViewable" && return 0
+  done
+  return 1
 }
 
-if [ "$SCENARIO" = late-tray ]; then E2E_NO_TRAY=1 desktop_up; else desktop_up; fi
+if [ "$SCENARIO" = no-display ]; then
+  # No display server at all: one line that says so, status 1, no abort.
+  runtime=$(mktemp -d)
+  out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$runtime" \
+    "$APP" 2>&1 >/dev/null)
+  rc=$?
+  check "no display ends with status 1 (got $rc)" test "$rc" = 1
+  check "with one line (got: $out)" test "$(printf '%s\n' "$out" | wc -l)" = 1
+  check "saying no X11 display was found" sh -c "printf '%s' \"\$1\" | grep -q 'no X11 display'" _ "$out"
+  out=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:999 XDG_RUNTIME_DIR="$runtime" "$APP" 2>&1 >/dev/null)
+  rc=$?
+  check "a display that does not answer: status 1 too (got $rc: $out)" test "$rc" = 1
+  rm -rf "$runtime"
+  finish
+  exit
+fi
+
+if [ "$SCENARIO" = late-tray ]; then E2E_TRAY=none desktop_up; else desktop_up; fi
+SETUP="$E2E_SESSION-$E2E_TRAY"
 
 case "$SCENARIO" in
   late-tray)
@@ -102,8 +197,10 @@ case "$SCENARIO" in
     start_app
     check "the control window shows \"Selvane - Now -\"" wait_for 5 sh -c '[ -n "$(xdotool search --onlyvisible --name "^Selvane - Now -$")" ]'
     check "the moon window's caption carries today's date" sh -c "xdotool search --onlyvisible --name \"^Moon  $(TZ=Asia/Tokyo date +%Y/%-m/%-d) \" | grep -q ."
-    check "the tray icon docked" wait_for 10 sh -c '[ "$(xdotool search --classname "^panel$" | head -n1)" != "" ]'
-    check "exactly one icon" test "$(tray_icons)" = 1
+    if [ "$E2E_TRAY" = trayer ]; then
+      check "the tray icon docked" wait_for 10 sh -c '[ "$(xdotool search --classname "^panel$" | head -n1)" != "" ]'
+      check "exactly one icon" test "$(tray_icons)" = 1
+    fi
     first=$(window_name "$(moon_id)")
     sleep 1.2
     check "the fields follow the clock" test "$(window_name "$(moon_id)")" != "$first"
@@ -198,6 +295,138 @@ case "$SCENARIO" in
     for _ in $(seq 60); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.05; done
     check "SIGTERM ends the program" sh -c "! kill -0 $APP_PID 2>/dev/null"
     check "SIGTERM saves the settings" sh -c "[ -n \"$(setting Left1)\" ] && [ -n \"$(setting winstyle)\" ]"
+    ;;
+  maximized)
+    # The window manager answers a return to normal later: what is read or done right after
+    # asking must not see the maximized window.
+    start_app
+    xdotool windowmove "$(moon_id)" 700 200
+    sleep 0.5
+    before=$(outer_xy "$(moon_id)")
+    choose b
+    check "the moon window maximizes" wait_for 5 sh -c '[ "$(xwininfo -id '"$(moon_any_id)"' | awk "/Width:/{print \$2}")" -ge 1200 ]'
+    shot maximized
+    check "quitting while maximized ends the program" stop_app_with_menu
+    # 15 twips a pixel at the 96 dots per inch of this X server
+    check "the normal place is saved ($(setting Left2), $(setting Top2) twips)" \
+      test "$(setting Left2),$(setting Top2)" = "$(( ${before% *} * 15 )),$(( ${before#* } * 15 ))"
+    start_app
+    sleep 0.5
+    check "the moon window comes back at its normal place $before (got $(outer_xy "$(moon_id)"))" \
+      test "$(outer_xy "$(moon_id)")" = "$before"
+    normal=$(moon_width)
+    # Topmost and maximized, then closed by the window manager: it stays hidden, and the moon
+    # item (without its check mark now) shows it again, normal.
+    choose t
+    choose b
+    wait_for 5 sh -c '[ "$(xwininfo -id '"$(moon_any_id)"' | awk "/Width:/{print \$2}")" -ge 1200 ]'
+    close_window "$(moon_any_id)"
+    check "a close request hides the maximized topmost window" wait_for 3 sh -c '[ -z "$(xdotool search --onlyvisible --name "^Moon  ")" ]'
+    sleep 1.5
+    check "and it stays hidden when the window manager's restore arrives" test -z "$(moon_id)"
+    shot closed
+    choose e
+    check "the moon item shows it again (its check mark was off)" wait_for 3 sh -c '[ -n "$(xdotool search --onlyvisible --name "^Moon  ")" ]'
+    check "normal size again ($(moon_width) vs $normal)" wait_for 3 sh -c '[ "$(xwininfo -id '"$(moon_any_id)"' | awk "/Width:/{print \$2}")" = '"$normal"' ]'
+    ;;
+  circular)
+    # One ellipse, whatever the path: from the normal view, from the maximized view, at start.
+    start_app
+    sleep 0.5
+    moon=$(moon_id)
+    normal=$(client_geometry "$moon")
+    choose c
+    check "the menu cuts the window to an ellipse" wait_for 3 moon_shaped
+    sleep 0.3
+    ellipse=$(shape_extents "$(moon_any_id)")
+    round=$(client_geometry "$(moon_any_id)")
+    check "the picture stays in place ($round vs $normal)" test "${round#*+}" = "${normal#*+}"
+    shot circular
+    choose b
+    check "maximized" wait_for 5 sh -c '[ "$(xwininfo -id '"$(moon_any_id)"' | awk "/Width:/{print \$2}")" -ge 1200 ]'
+    choose c
+    check "circular from the maximized view" wait_for 3 moon_shaped
+    sleep 0.5
+    check "back at the normal size and place ($(client_geometry "$(moon_any_id)") vs $round)" \
+      test "$(client_geometry "$(moon_any_id)")" = "$round"
+    check "with the same ellipse ($(shape_extents "$(moon_any_id)") vs $ellipse)" \
+      test "$(shape_extents "$(moon_any_id)")" = "$ellipse"
+    shot circular-from-maximized
+    check "quitting ends the program" stop_app_with_menu
+    check "winstyle=True is saved" test "$(setting winstyle)" = True
+    start_app
+    check "started circular" wait_for 3 moon_shaped
+    sleep 0.5
+    check "the same ellipse at start ($(shape_extents "$(moon_any_id)") vs $ellipse)" \
+      test "$(shape_extents "$(moon_any_id)")" = "$ellipse"
+    check "at the same place ($(client_geometry "$(moon_any_id)") vs $round)" \
+      test "$(client_geometry "$(moon_any_id)")" = "$round"
+    shot circular-at-start
+    ;;
+  second-start)
+    # With no tray, hidden windows come back through a second start.
+    start_app
+    control_visible || wait_for 5 control_visible
+    # The compositor of a Wayland session takes no synthetic keys: there the windows stay up.
+    if [ "$E2E_SESSION" = x11 ]; then
+      close_window "$(control_id)"
+      close_window "$(moon_id)"
+      check "both windows are hidden" wait_for 3 sh -c '[ -z "$(xdotool search --onlyvisible --name "^Moon  ")$(xdotool search --onlyvisible --name "^Selvane( - Now -)?$")" ]'
+    fi
+    t0=$(date +%s%N)
+    timeout 5 "$APP" >>"$E2E_DIR/app.log" 2>&1
+    rc=$?
+    t1=$(date +%s%N)
+    check "a second start ends (rc $rc)" test "$rc" = 0
+    echo "second start: $(((t1 - t0) / 1000000)) ms"
+    check "within a second ($(((t1 - t0) / 1000000)) ms)" test $(((t1 - t0) / 1000000)) -lt 1000
+    check "the control window is shown again" wait_for 2 control_visible
+    check "the moon window is shown again" wait_for 2 moon_visible
+    [ "$E2E_SESSION" = x11 ] && check "the moon window is in front" sh -c "xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' | tail -n1 | grep -qi \"\$(printf '0x%x' $(moon_id))\""
+    check "the first program still runs" kill -0 "$APP_PID"
+    check "nothing saved" test ! -e "$(INI)"
+    shot shown-again
+    kill -9 "$APP_PID"
+    wait "$APP_PID" 2>/dev/null
+    start_app
+    check "a start after kill -9 runs" kill -0 "$APP_PID"
+    if [ "$E2E_SESSION" = x11 ]; then
+      close_window "$(moon_id)"
+      wait_for 3 sh -c '[ -z "$(xdotool search --onlyvisible --name "^Moon  ")" ]'
+    fi
+    timeout 5 "$APP" >>"$E2E_DIR/app.log" 2>&1
+    check "and a second start reaches it too" wait_for 2 moon_visible
+    ;;
+  sni)
+    # The icon as a StatusNotifierItem: registered with the watcher, its tip, its exported
+    # menu with check marks, items chosen and the left click through D-Bus.
+    start_app
+    check "the item registers with the watcher" wait_for 10 sni_registered
+    check "its tip is \"Selvane\" ($(sni_prop ToolTip))" sni_tip_is_selvane
+    layout=$(sni_layout)
+    printf '%s\n' "$layout" >"$E2E_DIR/menu.log"
+    expected="ｺﾝﾄﾛｰﾙﾌｫｰﾑの表示(_V)	1
+月相ﾌｫｰﾑの表示(_E)	1
+月相ﾌｫｰﾑの円形化(_C)	0
+月相ﾌｫｰﾑの最大化(_B)	0
+月影部の表示(_S)	0
+ﾘｱﾙﾀｲﾑ(_R)	1
+月相の最上位表示(_T)	0
+ﾊﾞｰｼﾞｮﾝ情報(_A)...	
+Selvaneの終了(_X)	"
+    check "the nine captions and check marks" test "$(printf '%s\n' "$layout" | cut -f2-)" = "$expected"
+    choose e
+    check "the moon item hides the moon window" wait_for 3 sh -c '[ -z "$(xdotool search --onlyvisible --name "^Moon  ")" ]'
+    check "and loses its check mark" sni_mark E 0
+    i=$(sni_item)
+    gdbus call --session --dest "${i%%/*}" --object-path "/${i#*/}" --method org.kde.StatusNotifierItem.Activate 0 0 >/dev/null
+    check "Activate (the left click) shows it again" wait_for 3 moon_visible
+    check "with its check mark" sni_mark E 1
+    shot sni
+    choose x
+    check "the quit item ends the program" wait_for 3 sh -c "! kill -0 $APP_PID 2>/dev/null"
+    check "the settings are saved" test -n "$(setting winstyle)"
+    check "the item is gone from the watcher" wait_for 3 sni_unregistered
     ;;
   *)
     echo "unknown scenario $SCENARIO" >&2

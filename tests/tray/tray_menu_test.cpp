@@ -58,6 +58,19 @@ TEST(TrayMenu, IconLeftPressShowsTheMoonWindowNormalAndFocused) {
   EXPECT_TRUE(f.checks.Checked(MenuItem::Ers));
 }
 
+TEST(TrayMenu, ALaterStartBringsBothWindowsBackNormal) {
+  Fixture f;
+  f.moon.maximized = true;
+  f.menu.OnLaterStart();
+  EXPECT_EQ(f.control.log, (Log{"normal", "show", "focus"}));
+  EXPECT_EQ(f.moon.log, (Log{"normal", "show", "focus"}));
+  EXPECT_TRUE(f.checks.Checked(MenuItem::About));
+  EXPECT_TRUE(f.checks.Checked(MenuItem::Ers));
+  // Already shown: shown and raised again, the marks stay.
+  f.menu.OnLaterStart();
+  EXPECT_TRUE(f.checks.Checked(MenuItem::About));
+}
+
 TEST(TrayMenu, ControlWindowItem) {
   Fixture f;
   f.menu.mnuAbout();
