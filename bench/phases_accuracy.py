@@ -1,8 +1,8 @@
 #!/usr/bin/python3
-"""Compares the phases of `selvane-phase --phases` with PyEphem's.
+"""Compares the phases of `selvane-phase --phases` with the reference library's.
 
 Every new moon, first quarter, full moon and last quarter in the years FROM..TO (default
-2000..2050) is matched with the nearest PyEphem instant of the same phase; the table gives the
+2000..2050) is matched with the nearest reference instant of the same phase; the table gives the
 count, the mean and the worst difference in minutes per phase, and overall. The engine's time
 base takes JST minus 9 hours as UT. Exits 1 when the worst difference exceeds --max-minutes
 (default 2), when the two lists do not pair up one to one, or when the tool fails.
@@ -24,7 +24,7 @@ JST = dt.timedelta(hours=9)
 
 
 def reference(phase, first, last):
-    """PyEphem's instants (UT) of one phase from a day before the range to a day after."""
+    """the reference library's instants (UT) of one phase from a day before the range to a day after."""
     out = []
     t = ephem.Date(dt.datetime(first, 1, 1) - JST - dt.timedelta(days=1))
     end = dt.datetime(last + 1, 1, 1) - JST + dt.timedelta(days=1)
@@ -68,13 +68,13 @@ def main():
         inside = [r for r in ref if start + dt.timedelta(minutes=a.max_minutes) <= r
                   and r < stop - dt.timedelta(minutes=a.max_minutes)]
         if len(inside) > len(ours[phase]) or len(ours[phase]) > len(inside) + 2:
-            faults.append(f"{phase}: {len(ours[phase])} listed, {len(inside)} in PyEphem")
+            faults.append(f"{phase}: {len(ours[phase])} listed, {len(inside)} in the reference")
         every += diffs
         rows.append((phase, diffs))
     rows.append(("all", every))
 
-    print(f"Phases {a.first}-{a.last}: selvane-phase against PyEphem {ephem.__version__}"
-          " (minutes, ours minus PyEphem)")
+    print(f"Phases {a.first}-{a.last}: selvane-phase against the ephem module {ephem.__version__}"
+          " (minutes, ours minus the reference)")
     print()
     print("| phase | count | mean | mean abs | worst |")
     print("|---|---:|---:|---:|---:|")
