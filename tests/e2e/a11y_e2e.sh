@@ -26,18 +26,6 @@ export DBUS_SESSION_BUS_ADDRESS=$SESSION_BUS QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 LAUNCHER_PID=$!
 trap 'kill "$LAUNCHER_PID" 2>/dev/null; wait "$LAUNCHER_PID" 2>/dev/null; desktop_down' EXIT
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what" >&2
-  fi
-}
 shot() { import -window root "$ARTIFACTS/a11y-$1.png" 2>/dev/null || true; }
 control_shown() { [ -n "$(window_id '^Selvane( - Now -)?$')" ]; }
 control_hidden() { ! control_shown; }

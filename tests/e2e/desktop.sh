@@ -9,6 +9,20 @@
 #   E2E_TRAY=sni         xfce4-panel hosting StatusNotifierItems over a private D-Bus session bus
 #   E2E_TRAY=none        no notification area at all (default on wayland; E2E_NO_TRAY=1 too)
 
+# One check of a scenario: counted in passed or failed, a failure named on standard error.
+passed=0
+failed=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $what" >&2
+  fi
+}
+
 desktop_up() {
   E2E_DIR=$(mktemp -d)
   mkdir -m 700 "$E2E_DIR/runtime" "$E2E_DIR/config"

@@ -12,18 +12,6 @@ mkdir -p "$ARTIFACTS"
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/desktop.sh"
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what" >&2
-  fi
-}
 SETUP="${E2E_SESSION:-x11}-${E2E_TRAY:-trayer}"  # once more after desktop_up, with its defaults
 finish() {
   echo "$SCENARIO ($SETUP): $passed passed, $failed failed"
