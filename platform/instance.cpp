@@ -69,7 +69,11 @@ void ListenForLaterStarts(std::function<void()> show) {
     while (QLocalSocket* peer = server->nextPendingConnection()) {
       QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
       QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, show] {
-        if (!peer->canReadLine()) return;
+        if (!peer->canReadLine()) {
+          // A request is one short line: anything longer is not one of ours.
+          if (peer->bytesAvailable() > 64) peer->abort();
+          return;
+        }
         const bool asked = peer->readLine(64) == kShowRequest;
         if (asked && show) show();
         peer->write(asked ? kShowAnswer : QByteArrayLiteral("?\n"));
