@@ -1,6 +1,5 @@
 #include "app/phase_cli.h"
 
-#include <charconv>
 #include <cmath>
 #include <istream>
 #include <ostream>
@@ -49,24 +48,11 @@ constexpr const char* kHelp =
     "(a message on standard error names the field) or an input line was not six texts (its\n"
     "output line starts with \"#error\"); 2 on wrong arguments.\n";
 
-// Number texts for the reports, independent of the process locale.
-void AppendFixed(std::string& out, double value, int decimals) {
+// A number text for the reports, independent of the process locale.
+void AppendFormatted(std::string& out, std::size_t (*format)(double, int, char*, std::size_t),
+                     double value, int digits) {
   char buf[400];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  out.append(buf, r.ec == std::errc() ? r.ptr : buf);
-}
-
-void AppendShortest17(std::string& out, double value) {
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 17);
-  out.append(buf, r.ec == std::errc() ? r.ptr : buf);
-}
-
-void AppendPadded(std::string& out, long long value, int width) {
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  for (auto len = r.ptr - buf; len < width; ++len) out += '0';
-  out.append(buf, r.ptr);
+  out.append(buf, format(value, digits, buf, sizeof buf));
 }
 
 void PrintHuman(HeadlessSession& s, std::ostream& out) {
@@ -75,26 +61,15 @@ void PrintHuman(HeadlessSession& s, std::ostream& out) {
   for (int i = 1; i <= 6; ++i)
     text += s.fields.Text(i) + (i < 3 ? "/" : i == 3 ? " " : i < 6 ? ":" : "\n");
   text += "Elongation:          ";
-  AppendFixed(text, st.Elongation, 6);
+  AppendFormatted(text, FormatFixed, st.Elongation, 6);
   text += " deg\nIlluminated:         ";
-  AppendFixed(text, st.LitFraction * 100, 4);
+  AppendFormatted(text, FormatFixed, st.LitFraction * 100, 4);
   text += " %\nAge:                ";
   text += s.ageText;
   text += " days\nLunation start (JST): ";
   if (st.LunationStartJD != 0) {
     // The second the search found, with the delta-T of that second's own year.
-    const JstDateTime j = JulianDayToJst(st.LunationStartJD, s.engine.LunationStartDeltaT());
-    AppendPadded(text, j.year, 4);
-    text += '-';
-    AppendPadded(text, j.month, 2);
-    text += '-';
-    AppendPadded(text, j.day, 2);
-    text += ' ';
-    AppendPadded(text, j.hour, 2);
-    text += ':';
-    AppendPadded(text, j.minute, 2);
-    text += ':';
-    AppendPadded(text, j.second, 2);
+    AppendCivilTime(JulianDayToJst(st.LunationStartJD, s.engine.LunationStartDeltaT()), text);
     text += '\n';
   } else {
     text += "not found\n";
@@ -147,7 +122,7 @@ int RunBatch(bool evaluate, std::istream& in, std::ostream& out, std::ostream& e
       const EphemerisState& st = s.state;
       for (double v : {st.InstantJD, st.SunLongitude, st.MoonLongitude, st.Elongation,
                        st.LitFraction, st.LunationStartJD}) {
-        AppendShortest17(row, v);
+        AppendFormatted(row, FormatGeneral, v, 17);
         row += '\t';
       }
       row += s.ageText;
@@ -213,29 +188,12 @@ constexpr double kLargestJulianDay = 6e7;
 }  // namespace
 
 JstDateTime JulianDayToJst(double julianDay, int deltaTSeconds) {
-  // Far outside the calendar the conversions below would leave the range of their integers.
+  // Far outside the calendar the seconds below would leave the range of their integers.
   if (!(std::fabs(julianDay) < kLargestJulianDay)) return JstDateTime{};
-  // Whole seconds from the Julian day epoch, in JST on the civil scale.
-  double seconds = std::nearbyint((julianDay + 0.5) * 86400.0 - deltaTSeconds + 9 * 3600.0);
-  double days = std::floor(seconds / 86400.0);
-  long long secOfDay = static_cast<long long>(seconds - days * 86400.0);
-  // Gregorian calendar from the day number (Meeus, with the Gregorian correction throughout,
-  // as the engine's conversion applies it).
-  double z = days;
-  double alpha = std::floor((z - 1867216.25) / 36524.25);
-  double a = z + 1 + alpha - std::floor(alpha / 4);
-  double b = a + 1524;
-  double c = std::floor((b - 122.1) / 365.25);
-  double d = std::floor(365.25 * c);
-  double e = std::floor((b - d) / 30.6001);
-  JstDateTime r{};
-  r.day = static_cast<int>(b - d - std::floor(30.6001 * e));
-  r.month = static_cast<int>(e < 14 ? e - 1 : e - 13);
-  r.year = static_cast<long long>(r.month > 2 ? c - 4716 : c - 4715);
-  r.hour = static_cast<int>(secOfDay / 3600);
-  r.minute = static_cast<int>(secOfDay / 60 % 60);
-  r.second = static_cast<int>(secOfDay % 60);
-  return r;
+  // Whole seconds on the civil scale from Julian day 2440587.5, 1970-01-01 0:00 UT, then on the
+  // JST clock.
+  const double seconds = std::nearbyint((julianDay - 2440587.5) * 86400.0 - deltaTSeconds);
+  return CivilFromJstSeconds(static_cast<std::int64_t>(seconds) + kJstOffsetSeconds);
 }
 
 namespace {

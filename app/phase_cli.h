@@ -6,14 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "astro/phase_events.h"
 #include "control/clock.h"
 
 namespace selvane {
 
-struct JstDateTime {
-  long long year;
-  int month, day, hour, minute, second;
-};
+using JstDateTime = CivilTime;
 
 // The civil date and time in Japan Standard Time of a Julian day on the engine's uniform
 // scale (delta-T in seconds taken off), to the nearest second. A Julian day that is not finite

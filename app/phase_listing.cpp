@@ -9,8 +9,6 @@
 namespace selvane {
 namespace {
 
-constexpr std::int64_t kJstOffsetSeconds = 9 * 3600;
-
 // Appends a whole number with at least width digits.
 void AppendNumber(std::int64_t value, int width, std::string& out) {
   char buf[24];
@@ -33,6 +31,14 @@ void AppendTime(const CivilTime& t, char a, char b, char c, std::string& out) {
   if (c) out += c;
   AppendNumber(t.second, 2, out);
 }
+
+}  // namespace
+
+void AppendCivilTime(const CivilTime& t, std::string& out) {
+  AppendTime(t, '-', ' ', ':', out);
+}
+
+namespace {
 
 // The UTC form of iCalendar: 20270107T202406Z.
 void AppendUtc(std::int64_t unixSeconds, std::string& out) {
@@ -68,7 +74,7 @@ std::optional<int> ParseYear(const std::string& text) {
 
 void WritePhasesTsv(const std::vector<PhaseEvent>& events, std::string& out) {
   for (const PhaseEvent& e : events) {
-    AppendTime(CivilFromJstSeconds(e.jstSeconds), '-', ' ', ':', out);
+    AppendCivilTime(CivilFromJstSeconds(e.jstSeconds), out);
     out += '\t';
     out += PhaseName(e.phase);
     out += '\n';

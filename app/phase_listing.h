@@ -15,6 +15,9 @@ namespace selvane {
 
 enum class PhaseFormat { Tsv, Json, Ics };
 
+// "2027-01-08 05:24:06": a date and time as the listing and the tool's reports write it.
+void AppendCivilTime(const CivilTime& t, std::string& out);
+
 // "2027-01-08 05:24:06\tnew\n" a line.
 void WritePhasesTsv(const std::vector<PhaseEvent>& events, std::string& out);
 // [{"time": "2027-01-08T05:24:06+09:00", "phase": "new"}, ...]

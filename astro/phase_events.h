@@ -20,6 +20,9 @@ struct CivilTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 
+// Japan Standard Time is universal time + 9 h the year round.
+inline constexpr std::int64_t kJstOffsetSeconds = 9 * 3600;
+
 // Whole seconds of the JST clock counted from 1970-01-01 00:00:00 JST (proleptic Gregorian).
 std::int64_t JstSecondsFromCivil(const CivilTime& t);
 CivilTime CivilFromJstSeconds(std::int64_t seconds);

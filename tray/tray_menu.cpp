@@ -44,21 +44,22 @@ void TrayMenuModel::OnIconLeftPress() {
 
 void TrayMenuModel::OnLaterStart() {
   checks_.SetChecked(MenuItem::About, true);
+  ShowControlWindow();
+  OnIconLeftPress();
+}
+
+void TrayMenuModel::ShowControlWindow() {
   control_.SetNormalState();
   control_.Show();
+  // Above a maximized moon window that stays on top.
   if (moon_.IsMaximized() && checks_.Checked(MenuItem::Top)) control_.SetTopmost(1);
   control_.Focus();
-  OnIconLeftPress();
 }
 
 void TrayMenuModel::mnuAbout() {
   checks_.Toggle(MenuItem::About);
   if (checks_.Checked(MenuItem::About)) {
-    control_.SetNormalState();
-    control_.Show();
-    // Above a maximized moon window that stays on top.
-    if (moon_.IsMaximized() && checks_.Checked(MenuItem::Top)) control_.SetTopmost(1);
-    control_.Focus();
+    ShowControlWindow();
   } else {
     control_.Hide();
   }

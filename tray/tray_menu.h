@@ -90,6 +90,9 @@ class TrayMenuModel {
   void mnuEnd(const std::function<void()>& closeTrayHost);
 
  private:
+  // The control window normal, shown and focused, as its menu item shows it.
+  void ShowControlWindow();
+
   EphemerisState& s_;
   MenuChecks& checks_;
   MoonWindowControl& moon_;

@@ -132,10 +132,9 @@ void MoonCanvas::Settle() const {
 
 void MoonCanvas::Clear() {
   // The pixels follow when the image is next looked at.
-  if (freeLines_) wholeRestore_ = true;
+  if (!free_.empty()) wholeRestore_ = true;
   spans_.clear();
   free_.clear();
-  freeLines_ = false;
   NoteChange();
 }
 
@@ -183,7 +182,6 @@ void MoonCanvas::Line(float x1, float y1, float x2, float y2) {
   Settle();
   free_.push_back({x1, y1, x2, y2});
   DrawFreeLine(free_.back());
-  freeLines_ = true;
 }
 
 void MoonCanvas::Refresh() {
@@ -199,10 +197,10 @@ void MoonCanvas::SetCaption(std::string_view caption) {
 bool MoonCanvas::TakeChange() {
   changeNoted_ = false;
   const bool changed =
-      neverTaken_ || ratioChanged_ || freeLines_ || presentedFree_ || spans_ != presented_;
+      neverTaken_ || ratioChanged_ || !free_.empty() || presentedFree_ || spans_ != presented_;
   neverTaken_ = false;
   ratioChanged_ = false;
-  presentedFree_ = freeLines_;
+  presentedFree_ = !free_.empty();
   presented_ = spans_;
   return changed;
 }

@@ -102,7 +102,6 @@ class MoonCanvas : public ShadowCanvas {
   std::vector<Span> spans_;      // drawn since the last clear
   std::vector<Span> presented_;  // as at the last TakeChange
   std::vector<FreeLine> free_;   // lines other than rows, drawn since the last clear
-  bool freeLines_ = false;       // lines other than rows were drawn since the last clear
   bool presentedFree_ = false;
   bool neverTaken_ = true;
   bool changeNoted_ = false;

@@ -520,6 +520,12 @@ void MoonWindow::PictureRelease(QMouseEvent* event) {
   }
 }
 
+void MoonWindow::LeaveMaximizedView() {
+  SetWindowState(0);
+  checks_.SetChecked(MenuItem::Moon, false);
+  formreturn();
+}
+
 void MoonWindow::mousePressEvent(QMouseEvent* event) {
   event->accept();
 }
@@ -528,9 +534,7 @@ void MoonWindow::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) {
     if (openMenu_) openMenu_(event->globalPosition().toPoint());
   } else if (event->button() == Qt::LeftButton) {
-    SetWindowState(0);
-    checks_.SetChecked(MenuItem::Moon, false);
-    formreturn();
+    LeaveMaximizedView();
   }
 }
 
@@ -580,9 +584,7 @@ void MoonWindow::keyPressEvent(QKeyEvent* event) {
   // Escape leaves the maximized view, as a click on the surround does.
   if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
       WindowState() == 2) {
-    SetWindowState(0);
-    checks_.SetChecked(MenuItem::Moon, false);
-    formreturn();
+    LeaveMaximizedView();
     return;
   }
   QWidget::keyPressEvent(event);

@@ -128,6 +128,8 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   bool PictureKey(QKeyEvent* event);
   // The popup menu from the keyboard: at the middle of the picture.
   void OpenMenuFromKeyboard();
+  // A click on the maximized view's surround, or Escape: the normal view again.
+  void LeaveMaximizedView();
   // The picture's description for a screen reader, once the evaluation has ended.
   void DescribePictureSoon();
   void DescribePictureNow();
