@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <ostream>
 
 #include "astro/version.h"
@@ -38,6 +39,19 @@ void AppendCivilTime(const CivilTime& t, std::string& out) {
   AppendTime(t, '-', ' ', ':', out);
 }
 
+void AppendIsoTime(const CivilTime& t, std::string& out) {
+  AppendTime(t, '-', 'T', ':', out);
+  out += "+09:00";
+}
+
+void AppendPhaseJson(const PhaseEvent& event, std::string& out) {
+  out += "{\"time\": \"";
+  AppendIsoTime(CivilFromJstSeconds(event.jstSeconds), out);
+  out += "\", \"phase\": \"";
+  out += PhaseName(event.phase);
+  out += "\"}";
+}
+
 namespace {
 
 // The UTC form of iCalendar: 20270107T202406Z.
@@ -60,17 +74,41 @@ const char* Summary(MoonPhase phase) {
   return "";
 }
 
-// A year from 1583 to 9999 written as plain digits.
-std::optional<int> ParseYear(const std::string& text) {
-  int year = 0;
-  const char* end = text.data() + text.size();
-  const auto r = std::from_chars(text.data(), end, year);
-  if (text.empty() || text[0] == '-' || r.ec != std::errc() || r.ptr != end) return std::nullopt;
-  if (year < kFirstPhaseYear || year > kLastPhaseYear) return std::nullopt;
-  return year;
+// The DTSTAMP of a calendar: SOURCE_DATE_EPOCH, so that a build can make the same file twice,
+// or now.
+std::optional<std::int64_t> CalendarStamp(std::ostream& err) {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch && *epoch) {
+    const auto stamp = ParseDigits(epoch, 0, LastPhaseSecond() - kJstOffsetSeconds);
+    if (!stamp) {
+      err << "selvane-phase: SOURCE_DATE_EPOCH \"" << epoch
+          << "\" is not a whole number of seconds up to the end of 9999\n";
+    }
+    return stamp;
+  }
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 }  // namespace
+
+std::optional<std::int64_t> ParseDigits(std::string_view text, std::int64_t low,
+                                        std::int64_t high) {
+  std::int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data(), end, value);
+  if (text.empty() || text[0] == '-' || r.ec != std::errc() || r.ptr != end) return std::nullopt;
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+std::optional<PhaseFormat> ParsePhaseFormat(std::string_view text) {
+  if (text == "tsv") return PhaseFormat::Tsv;
+  if (text == "json") return PhaseFormat::Json;
+  if (text == "ics") return PhaseFormat::Ics;
+  return std::nullopt;
+}
 
 void WritePhasesTsv(const std::vector<PhaseEvent>& events, std::string& out) {
   for (const PhaseEvent& e : events) {
@@ -85,11 +123,7 @@ void WritePhasesJson(const std::vector<PhaseEvent>& events, std::string& out) {
   out += '[';
   for (std::size_t i = 0; i < events.size(); ++i) {
     out += i ? ",\n  " : "\n  ";
-    out += "{\"time\": \"";
-    AppendTime(CivilFromJstSeconds(events[i].jstSeconds), '-', 'T', ':', out);
-    out += "+09:00\", \"phase\": \"";
-    out += PhaseName(events[i].phase);
-    out += "\"}";
+    AppendPhaseJson(events[i], out);
   }
   out += events.empty() ? "]\n" : "\n]\n";
 }
@@ -125,9 +159,10 @@ void WritePhasesIcs(const std::vector<PhaseEvent>& events, std::int64_t stampUni
   for (const PhaseEvent& e : events) {
     const std::int64_t utc = e.jstSeconds - kJstOffsetSeconds;
     AppendContentLine("BEGIN:VEVENT", out);
-    // The instant and the phase name the event: the same event has the same UID in every run.
-    line = "UID:";
-    AppendUtc(utc, line);
+    // The lunation and the phase name the event, not its second: the same event keeps its
+    // UID in every run, also where a later engine finds its instant a few seconds apart.
+    line = "UID:lunation";
+    AppendNumber(LunationNumber(e.jstSeconds, e.phase), 1, line);
     line += '-';
     line += PhaseName(e.phase);
     line += "@phases.selvane.org";
@@ -136,6 +171,8 @@ void WritePhasesIcs(const std::vector<PhaseEvent>& events, std::int64_t stampUni
     line = "DTSTART:";
     AppendUtc(utc, line);
     AppendContentLine(line, out);
+    // An instant: without a length, calendars give an event with a time an hour or so.
+    AppendContentLine("DURATION:PT0S", out);
     line = "SUMMARY:";
     line += Summary(e.phase);
     AppendContentLine(line, out);
@@ -145,27 +182,49 @@ void WritePhasesIcs(const std::vector<PhaseEvent>& events, std::int64_t stampUni
   AppendContentLine("END:VCALENDAR", out);
 }
 
+int WritePhaseEvents(const std::vector<PhaseEvent>& events, PhaseFormat format,
+                     std::optional<std::int64_t> stampUnixSeconds, std::ostream& out,
+                     std::ostream& err) {
+  std::string text;
+  switch (format) {
+    case PhaseFormat::Tsv:
+      WritePhasesTsv(events, text);
+      break;
+    case PhaseFormat::Json:
+      WritePhasesJson(events, text);
+      break;
+    case PhaseFormat::Ics:
+      if (!stampUnixSeconds) stampUnixSeconds = CalendarStamp(err);
+      if (!stampUnixSeconds) return 2;
+      WritePhasesIcs(events, *stampUnixSeconds, text);
+      break;
+  }
+  out << text;
+  return 0;
+}
+
+bool TakePhaseFormat(const std::vector<std::string>& args, PhaseFormat& format,
+                     std::vector<std::string>& rest, std::ostream& err) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] != "--format") {
+      rest.push_back(args[i]);
+      continue;
+    }
+    const auto parsed = ParsePhaseFormat(i + 1 < args.size() ? args[++i] : "");
+    if (!parsed) {
+      err << "selvane-phase: --format takes tsv, json or ics\n";
+      return false;
+    }
+    format = *parsed;
+  }
+  return true;
+}
+
 int RunPhaseListing(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                     std::optional<std::int64_t> stampUnixSeconds) {
-  std::vector<const std::string*> years;
+  std::vector<std::string> years;
   PhaseFormat format = PhaseFormat::Tsv;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--format") {
-      const std::string value = i + 1 < args.size() ? args[++i] : "";
-      if (value == "tsv") {
-        format = PhaseFormat::Tsv;
-      } else if (value == "json") {
-        format = PhaseFormat::Json;
-      } else if (value == "ics") {
-        format = PhaseFormat::Ics;
-      } else {
-        err << "selvane-phase: --format takes tsv, json or ics\n";
-        return 2;
-      }
-    } else {
-      years.push_back(&args[i]);
-    }
-  }
+  if (!TakePhaseFormat(args, format, years, err)) return 2;
   if (years.empty() || years.size() > 2) {
     err << "selvane-phase: --phases takes a first year and an optional last year\n"
            "usage: selvane-phase --phases FROM [TO] [--format tsv|json|ics]\n";
@@ -173,13 +232,13 @@ int RunPhaseListing(const std::vector<std::string>& args, std::ostream& out, std
   }
   int range[2] = {0, 0};
   for (std::size_t i = 0; i < years.size(); ++i) {
-    const auto year = ParseYear(*years[i]);
+    const auto year = ParseDigits(years[i], kFirstPhaseYear, kLastPhaseYear);
     if (!year) {
-      err << "selvane-phase: --phases: \"" << *years[i]
+      err << "selvane-phase: --phases: \"" << years[i]
           << "\" is not a year from 1583 to 9999 (whole digits)\n";
       return 2;
     }
-    range[i] = *year;
+    range[i] = static_cast<int>(*year);
   }
   if (years.size() == 1) range[1] = range[0];
   if (range[1] < range[0]) {
@@ -192,32 +251,7 @@ int RunPhaseListing(const std::vector<std::string>& args, std::ostream& out, std
   events.reserve(static_cast<std::size_t>(range[1] - range[0] + 1) * 50);
   PhaseFinder finder;
   finder.ListYears(range[0], range[1], events);
-
-  std::string text;
-  switch (format) {
-    case PhaseFormat::Tsv:
-      WritePhasesTsv(events, text);
-      break;
-    case PhaseFormat::Json:
-      WritePhasesJson(events, text);
-      break;
-    case PhaseFormat::Ics: {
-      const std::int64_t stamp = stampUnixSeconds
-                                     ? *stampUnixSeconds
-                                     : std::chrono::duration_cast<std::chrono::seconds>(
-                                           std::chrono::system_clock::now().time_since_epoch())
-                                           .count();
-      WritePhasesIcs(events, stamp, text);
-      break;
-    }
-  }
-  out << text;
-  out.flush();
-  if (!out) {
-    err << "selvane-phase: the listing could not be written\n";
-    return 1;
-  }
-  return 0;
+  return WritePhaseEvents(events, format, stampUnixSeconds, out, err);
 }
 
 }  // namespace selvane

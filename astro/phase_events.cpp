@@ -1,7 +1,9 @@
 #include "astro/phase_events.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace selvane {
 namespace {
@@ -162,19 +164,65 @@ void PhaseFinder::ListYears(int first, int last, std::vector<PhaseEvent>& out) {
   const std::int64_t start = JstSecondsFromCivil({first, 1, 1, 0, 0, 0});
   const std::int64_t end = JstSecondsFromCivil({last, 12, 31, 23, 59, 59});
   // From the second before the range (the first second of 1583 when the range starts there:
-  // the time base converts no earlier date), the next angle the elongation has not reached.
-  const std::int64_t from = first > kFirstPhaseYear ? start - 1 : start;
+  // the time base converts no earlier date).
+  ListAfter(first > kFirstPhaseYear ? start - 1 : start, end, SIZE_MAX, out);
+}
+
+void PhaseFinder::ListAfter(std::int64_t from, std::int64_t until, std::size_t count,
+                            std::vector<PhaseEvent>& out) {
+  // The next angle the elongation has not reached at from.
   const double around = Around(ElongationAt(from));
   int next = static_cast<int>(std::floor(around / 90)) + 1;
   std::int64_t guess = from + static_cast<std::int64_t>((90.0 * next - around) / kMeanRate);
-  for (;;) {
+  for (std::size_t found = 0; found < count;) {
     const auto phase = static_cast<MoonPhase>(next % 4);
     const std::int64_t at = FirstSecondOf(phase, guess);
-    if (at > end) break;
-    if (at >= start) out.push_back({at, phase});
+    if (at > until) break;
+    if (at > from) {
+      out.push_back({at, phase});
+      ++found;
+    }
     next = next % 4 + 1;
     guess = at + static_cast<std::int64_t>(90.0 / kMeanRate);
   }
+}
+
+const char* PhaseFinder::DayPhaseName(std::int64_t jstSeconds) {
+  const std::int64_t dayStart = FloorDiv(jstSeconds, 86400) * 86400;
+  // As the listing does, from the first second of 1583 at the earliest: the time base
+  // converts no earlier date.
+  const std::int64_t from =
+      std::max(dayStart - 1, JstSecondsFromCivil({kFirstPhaseYear, 1, 1, 0, 0, 0}));
+  std::vector<PhaseEvent> first;
+  ListAfter(from, LastPhaseSecond(), 1, first);
+  if (first.empty()) return nullptr;
+  if (first[0].jstSeconds < dayStart + 86400) return PhaseName(first[0].phase);
+  // A day between two principal phases: named by the one it leads to.
+  switch (first[0].phase) {
+    case MoonPhase::FirstQuarter:
+      return "waxing-crescent";
+    case MoonPhase::Full:
+      return "waxing-gibbous";
+    case MoonPhase::LastQuarter:
+      return "waning-gibbous";
+    case MoonPhase::New:
+      return "waning-crescent";
+  }
+  return nullptr;
+}
+
+std::int64_t LastPhaseSecond() {
+  return JstSecondsFromCivil({kLastPhaseYear, 12, 31, 23, 59, 59});
+}
+
+std::int64_t LunationNumber(std::int64_t jstSeconds, MoonPhase phase) {
+  // The mean new moon of 2000-01-06 14:20:37 UT began lunation 953; a quarter of the mean
+  // synodic month separates the principal phases.
+  constexpr double kMeanNewMoon2000 = 947168437 + kJstOffsetSeconds;
+  constexpr double kSynodicMonth = 29.530588861 * 86400;
+  const double lunations = (static_cast<double>(jstSeconds) - kMeanNewMoon2000) / kSynodicMonth -
+                           static_cast<int>(phase) / 4.0;
+  return static_cast<std::int64_t>(std::nearbyint(lunations)) + 953;
 }
 
 }  // namespace selvane

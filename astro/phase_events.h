@@ -55,6 +55,16 @@ class PhaseFinder {
   // Appends, in time order, every phase whose instant lies in the years first..last
   // (kFirstPhaseYear <= first <= last <= kLastPhaseYear).
   void ListYears(int first, int last, std::vector<PhaseEvent>& out);
+  // Appends, in time order, the first count phases whose instant lies after the second from
+  // and not after the second until; fewer when until comes first.
+  void ListAfter(std::int64_t from, std::int64_t until, std::size_t count,
+                 std::vector<PhaseEvent>& out);
+
+  // The name of the phase on the JST day that holds the second: a principal phase's name (see
+  // PhaseName) on the day of its listed instant, on other days the name between the principal
+  // phases before and after it: "waxing-crescent", "waxing-gibbous", "waning-gibbous" or
+  // "waning-crescent". Null after the last phase of kLastPhaseYear.
+  const char* DayPhaseName(std::int64_t jstSeconds);
 
   // Evaluations made so far: what a listing costs.
   long Evaluations() const { return engine_.Evaluations(); }
@@ -89,5 +99,14 @@ class PhaseFinder {
 };
 
 const char* PhaseName(MoonPhase phase);  // "new", "first-quarter", "full", "last-quarter"
+
+// The last second of kLastPhaseYear on the JST clock.
+std::int64_t LastPhaseSecond();
+
+// The Brown lunation number of the lunation a phase belongs to: lunation 1 began with the new
+// moon of 1923-01-17, and a quarter or a full moon belongs to the lunation of the new moon
+// before it. Read from the mean synodic month, so an instant that moves by hours, or by a day,
+// keeps its number.
+std::int64_t LunationNumber(std::int64_t jstSeconds, MoonPhase phase);
 
 }  // namespace selvane

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -91,6 +94,85 @@ TEST(PhaseListing, EachSecondIsTheFirstAtTheAngleInOrderOverRanges) {
       }
     }
   }
+}
+
+// The lunation numbers of the calendars' UIDs: each new moon one more than the one before, the
+// quarters and the full moon with the new moon before them, the same for an instant hours away,
+// and Brown's numbering (lunation 1 began on 1923-01-17).
+TEST(PhaseListing, LunationNumbersCountNewMoonsAndStandInstantsMovedByHours) {
+  const YearRange ranges[] = {{1583, 1584}, {1922, 1923}, {2026, 2027}, {9998, 9999}};
+  for (const YearRange& r : ranges) {
+    PhaseFinder finder;
+    std::vector<PhaseEvent> events;
+    finder.ListYears(r.first, r.last, events);
+    for (std::size_t i = 1; i < events.size(); ++i) {
+      const PhaseEvent& e = events[i];
+      const std::int64_t n = LunationNumber(e.jstSeconds, e.phase);
+      EXPECT_EQ(n, LunationNumber(events[i - 1].jstSeconds, events[i - 1].phase) +
+                       (e.phase == MoonPhase::New))
+          << r.first << " event " << i;
+      for (std::int64_t shift : {-6 * 3600, -2, 2, 6 * 3600})
+        EXPECT_EQ(LunationNumber(e.jstSeconds + shift, e.phase), n) << shift;
+    }
+  }
+  EXPECT_EQ(LunationNumber(JstSecondsFromCivil({1923, 1, 17, 11, 41, 0}), MoonPhase::New), 1);
+  EXPECT_EQ(LunationNumber(JstSecondsFromCivil({2027, 1, 8, 5, 24, 6}), MoonPhase::New), 1287);
+}
+
+// The phase named for a day: the principal phase on the JST day of its listed instant, from the
+// day's first second to its last, the name between on the days around it.
+TEST(PhaseListing, DayPhaseNamesFollowTheListedInstants) {
+  struct Case {
+    CivilTime at;
+    const char* name;
+  };
+  // 2027-01-08 05:24:06 new, 01-16 05:34:28 first quarter, 01-22 21:17:07 full, 01-29
+  // 19:55:18 last quarter; 9999-12-31 01:56:35 new, the last listed phase; 1583-01-01
+  // 20:37:16 first quarter, the first.
+  const Case cases[] = {
+      {{2027, 1, 7, 23, 59, 59}, "waning-crescent"},
+      {{2027, 1, 8, 0, 0, 0}, "new"},
+      {{2027, 1, 8, 23, 59, 59}, "new"},
+      {{2027, 1, 9, 0, 0, 0}, "waxing-crescent"},
+      {{2027, 1, 16, 0, 0, 0}, "first-quarter"},
+      {{2027, 1, 17, 0, 0, 0}, "waxing-gibbous"},
+      {{2027, 1, 22, 23, 59, 59}, "full"},
+      {{2027, 1, 23, 0, 0, 0}, "waning-gibbous"},
+      {{2027, 1, 29, 12, 0, 0}, "last-quarter"},
+      {{2027, 1, 30, 0, 0, 0}, "waning-crescent"},
+      {{9999, 12, 31, 23, 59, 59}, "new"},
+      {{1583, 1, 1, 0, 0, 0}, "first-quarter"},
+      {{1583, 1, 2, 0, 0, 0}, "waxing-gibbous"},
+  };
+  PhaseFinder finder;
+  for (const Case& c : cases) {
+    const char* name = finder.DayPhaseName(JstSecondsFromCivil(c.at));
+    ASSERT_NE(name, nullptr) << c.at.year << "-" << c.at.month << "-" << c.at.day;
+    EXPECT_STREQ(name, c.name) << c.at.year << "-" << c.at.month << "-" << c.at.day;
+  }
+}
+
+// The phases after a second are the listing's, strictly after it, and none past the bound.
+TEST(PhaseListing, PhasesAfterASecondAreTheListedOnes) {
+  PhaseFinder finder;
+  std::vector<PhaseEvent> year;
+  finder.ListYears(2027, 2027, year);
+  for (std::size_t i = 0; i + 3 < year.size(); i += 5) {
+    for (std::int64_t from : {year[i].jstSeconds - 1, year[i].jstSeconds}) {
+      std::vector<PhaseEvent> after;
+      finder.ListAfter(from, LastPhaseSecond(), 3, after);
+      const std::size_t first = from < year[i].jstSeconds ? i : i + 1;
+      ASSERT_EQ(after.size(), 3u);
+      for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(after[k].jstSeconds, year[first + k].jstSeconds) << i << " " << k;
+        EXPECT_EQ(after[k].phase, year[first + k].phase);
+      }
+    }
+  }
+  std::vector<PhaseEvent> last;
+  finder.ListAfter(JstSecondsFromCivil({9999, 12, 20, 0, 0, 0}), LastPhaseSecond(), 5, last);
+  ASSERT_EQ(last.size(), 2u);
+  EXPECT_EQ(last[1].jstSeconds, JstSecondsFromCivil({9999, 12, 31, 1, 56, 35}));
 }
 
 // Entered anywhere in the lunation that a listed new moon starts, the lunation search of the
@@ -201,8 +283,58 @@ TEST(PhaseListing, FormatsCarryTheSameInstants) {
   EXPECT_EQ(tsv.str().substr(0, 24), "2027-01-08 05:24:06\tnew\n");
   EXPECT_NE(json.str().find("{\"time\": \"2027-01-08T05:24:06+09:00\", \"phase\": \"new\"}"),
             std::string::npos);
-  EXPECT_NE(ics.str().find("DTSTART:20270107T202406Z\r\nSUMMARY:新月\r\n"), std::string::npos);
-  EXPECT_NE(ics.str().find("DTSTAMP:20270115T080000Z\r\n"), std::string::npos);
+  EXPECT_NE(ics.str().find("UID:lunation1287-new@phases.selvane.org\r\n"
+                           "DTSTAMP:20270115T080000Z\r\n"
+                           "DTSTART:20270107T202406Z\r\nDURATION:PT0S\r\nSUMMARY:新月\r\n"),
+            std::string::npos)
+      << ics.str().substr(0, 600);
+}
+
+// A calendar's DTSTAMP is SOURCE_DATE_EPOCH when that is set, so that a build can make the same
+// file twice; otherwise now. A value that is no whole number of seconds is named, status 2.
+TEST(PhaseListing, CalendarStampTakesSourceDateEpoch) {
+  const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                       .count();
+  struct Case {
+    const char* epoch;  // null: unset
+    int status;
+    const char* found;  // in the output, or on standard error
+  };
+  const Case cases[] = {
+      {"1800000000", 0, "DTSTAMP:20270115T080000Z\r\n"},
+      {"0", 0, "DTSTAMP:19700101T000000Z\r\n"},
+      {nullptr, 0, "DTSTAMP:"},
+      {"", 0, "DTSTAMP:"},
+      {"abc", 2, "SOURCE_DATE_EPOCH \"abc\" is not a whole number"},
+      {"-5", 2, "SOURCE_DATE_EPOCH \"-5\""},
+      {"1.8e9", 2, "SOURCE_DATE_EPOCH \"1.8e9\""},
+      {"99999999999999999999", 2, "is not a whole number"},
+  };
+  for (const Case& c : cases) {
+    if (c.epoch) {
+      setenv("SOURCE_DATE_EPOCH", c.epoch, 1);
+    } else {
+      unsetenv("SOURCE_DATE_EPOCH");
+    }
+    std::ostringstream out, err;
+    EXPECT_EQ(RunPhaseListing({"--phases", "2027", "--format", "ics"}, out, err), c.status)
+        << (c.epoch ? c.epoch : "unset") << err.str();
+    EXPECT_NE((c.status ? err : out).str().find(c.found), std::string::npos) << err.str();
+    if (c.status == 0 && std::string(c.found) == "DTSTAMP:") {
+      // Now: the stamp's UTC clock read as seconds from 1970.
+      CivilTime t;
+      ASSERT_EQ(
+          std::sscanf(out.str().c_str() + out.str().find("DTSTAMP:") + 8, "%4d%2d%2dT%2d%2d%2dZ",
+                      &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second),
+          6);
+      EXPECT_NEAR(static_cast<double>(JstSecondsFromCivil(t)), static_cast<double>(now), 60);
+    }
+    if (c.status) {
+      EXPECT_EQ(out.str(), "");
+    }
+  }
+  unsetenv("SOURCE_DATE_EPOCH");
 }
 
 }  // namespace

@@ -8,8 +8,9 @@ packages=(
   cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev libxcb-shape0-dev
   # tests, sanitizers, fuzzing, benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-  # the phase listing read back by real parsers and compared with an independent ephemeris
-  python3-icalendar python3-ephem
+  # the phase listing read back by real parsers and a calendar program, and compared with an
+  # independent ephemeris
+  python3-icalendar python3-ephem khal
   # fonts for the Japanese interface
   fonts-ipafont-gothic
   # a headless desktop for the end-to-end tests
