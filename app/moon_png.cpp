@@ -1,28 +1,20 @@
 #include "app/moon_png.h"
 
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QImageWriter>
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
 #include <cmath>
 #include <string_view>
 
+#include "app/checked_output.h"
 #include "app/headless_session.h"
 #include "view/moon_canvas.h"
 
 namespace selvane {
 namespace {
 
-// Pictures need a GUI application object; without one, this makes one on the offscreen
-// platform, which needs no display. It lives until the process ends.
-void EnsureGuiApplication() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 3;
-  static char arg0[] = "selvane-phase";
-  static char arg1[] = "-platform";
-  static char arg2[] = "offscreen";
-  static char* argv[] = {arg0, arg1, arg2, nullptr};
-  new QGuiApplication(argc, argv);
-}
+// 96 dots per inch, the logical resolution of the screens the moon window is drawn for.
+constexpr int kDotsPerMeter = 3780;
 
 }  // namespace
 
@@ -44,7 +36,7 @@ bool WriteMoonPng(const std::string& path, const std::vector<std::string>* texts
     error = "expected six texts: year month day hour minute second";
     return false;
   }
-  EnsureGuiApplication();
+  // The canvas reads and draws images only: no application object, no platform, no display.
   MoonCanvas canvas(ratio);
   if (!canvas.HasPicture()) {
     error = "the moon picture could not be loaded";
@@ -60,12 +52,18 @@ bool WriteMoonPng(const std::string& path, const std::vector<std::string>* texts
   } else {
     s.StartFromClock(clock);
   }
-  QImageWriter writer(QString::fromStdString(path), "png");
-  if (!writer.write(canvas.Image())) {
-    error = "cannot write " + path + ": " + writer.errorString().toStdString();
+  QImage image = canvas.Image();
+  image.setDotsPerMeterX(kDotsPerMeter);
+  image.setDotsPerMeterY(kDotsPerMeter);
+  // Encoded whole first, then written with every write checked.
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "png")) {
+    error = "cannot encode the picture as PNG";
     return false;
   }
-  return true;
+  return WriteWholeFile(
+      path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())), error);
 }
 
 }  // namespace selvane

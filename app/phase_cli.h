@@ -26,8 +26,9 @@ using PngWriter =
     std::function<bool(const std::string& path, const std::vector<std::string>* texts,
                        int shadowStep, double ratio, Clock& clock, std::string& error)>;
 
-// Runs the tool with the arguments after the program name; returns the exit status.
-// writePng is empty where the tool is built without the drawing layer.
+// Runs the tool with the arguments after the program name; returns the exit status. Output
+// that out does not take ends with a message on err and status 1, naming the reason when out
+// writes through an FdStreamBuf. writePng is empty where the tool cannot draw pictures.
 int RunPhaseCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                 std::ostream& err, Clock& clock, const PngWriter& writePng = {});
 

@@ -26,6 +26,10 @@ case "$depends" in *libqt6widgets6*) ;; *) echo "Depends lacks Qt: $depends"; fa
 case "$depends" in *fonts-ipafont-gothic*) ;; *) echo "Depends lacks the fonts: $depends"; fail=1 ;; esac
 "$root/usr/bin/selvane-phase" --version | grep -q '^selvane-phase ' || { echo "installed selvane-phase does not run"; fail=1; }
 "$root/usr/bin/selvane-phase" 2024 1 1 12 0 0 | grep -q 'Age:' || { echo "installed selvane-phase gives no age"; fail=1; }
+# --png runs the picture helper installed beside it, here in the scratch root.
+need usr/libexec/selvane/selvane-phase-png
+"$root/usr/bin/selvane-phase" --png "$root/moon.png" 2024 1 1 12 0 0 && [ -s "$root/moon.png" ] ||
+  { echo "installed selvane-phase draws no picture"; fail=1; }
 grep -q '^\.TH SELVANE-PHASE 1' "$root/usr/share/man/man1/selvane-phase.1" || { echo "manual page broken"; fail=1; }
 # The same files through cmake --install into a scratch prefix.
 prefix="$root/prefix"

@@ -3,12 +3,17 @@
 #include "app/phase_cli.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,12 +67,29 @@ struct CliRun {
   std::string out, err;
 };
 
-CliRun RunCli(std::vector<std::string> args, const std::string& input = "") {
+CliRun RunCli(std::vector<std::string> args, const std::string& input = "",
+              const PngWriter& writePng = {}) {
   FixedClock clock({2024, 1, 1, 12, 0, 0});
   std::istringstream in(input);
   std::ostringstream out, err;
-  int status = RunPhaseCli(args, in, out, err, clock);
+  int status = RunPhaseCli(args, in, out, err, clock, writePng);
   return {status, out.str(), err.str()};
+}
+
+// Runs a shell command; its status and what it wrote on its standard output.
+CliRun Shell(const std::string& command) {
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return {-1, "", "popen failed"};
+  std::string text;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+  const int status = pclose(p);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text, ""};
+}
+
+std::string Quoted(const std::string& path) {
+  return "'" + path + "'";
 }
 
 // Compares batch output with expected lines: texts equal, the five numbers within 1e-9, the
@@ -130,16 +152,9 @@ TEST(GoldenBatch, FieldRulesMatchExpectedTexts) {
 // The built program, fed through a pipe, gives what the library gives.
 TEST(GoldenBatch, BuiltProgramAgreesThroughAPipe) {
   const std::filesystem::path dir = SELVANE_GOLDEN_DIR;
-  std::string cmd = std::string("'") + SELVANE_PHASE_TOOL + "' --batch < '" +
-                    (dir / "instants.tsv").string() + "'";
-  FILE* p = popen(cmd.c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  std::string out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  EXPECT_EQ(pclose(p), 0);
-  ExpectBatchMatches(out, ReadFile(dir / "instants.expected.tsv"), "selvane-phase --batch");
+  const CliRun r = Shell(Quoted(SELVANE_PHASE_TOOL) + " --batch < " + Quoted(dir / "instants.tsv"));
+  EXPECT_EQ(r.status, 0);
+  ExpectBatchMatches(r.out, ReadFile(dir / "instants.expected.tsv"), "selvane-phase --batch");
 }
 
 TEST(PhaseCli, SixTextsGiveReadableReport) {
@@ -162,12 +177,88 @@ TEST(PhaseCli, NoArgumentsEvaluatesTheClock) {
 }
 
 TEST(PhaseCli, WrongArgumentsGiveUsageAndStatusTwo) {
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {"--bogus"}, {"1", "2", "3"}, {"--batch", "x"}, {"1", "2", "3", "4", "5", "6", "7"}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{"--bogus"},
+                                                                {"1", "2", "3"},
+                                                                {"--batch", "x"},
+                                                                {"1", "2", "3", "4", "5", "6", "7"},
+                                                                {"--batch=x"},
+                                                                {"--png="},
+                                                                {"--next", "1", "2", "3"},
+                                                                {"--next", "--bogus"},
+                                                                {"--format", "json", "1", "2"},
+                                                                {"--format", "json", "--next"}}) {
     CliRun r = RunCli(args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("usage: selvane-phase"), std::string::npos);
+    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_NE(r.err.find("usage: selvane-phase"), std::string::npos) << args[0];
     EXPECT_TRUE(r.out.empty());
+  }
+}
+
+// A value the mode cannot take is named, with status 2 and nothing on standard output.
+TEST(PhaseCli, RefusedValuesAreNamed) {
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"--next", "0"}, "\"0\" is not a number of phases from 1 to 500000"},
+      {{"--next", "500001"}, "\"500001\" is not a number"},
+      {{"--next", "x", "2027", "1", "1", "0", "0", "0"}, "\"x\" is not a number"},
+      {{"--next", "--format", "xml"}, "--format takes tsv, json or ics"},
+      {{"--next", "--format"}, "--format takes tsv, json or ics"},
+      {{"--format", "tsv"}, "--format takes json for an instant"},
+      {{"2027", "1", "1", "0", "0", "0", "--format"}, "--format takes json for an instant"},
+      {{"--format=ics", "2027", "1", "1", "0", "0", "0"}, "--format takes json for an instant"},
+  };
+  for (const auto& [args, message] : cases) {
+    CliRun r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << message;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+  }
+}
+
+// The fields' rules can settle on a date that is no day of the calendar: the report for people
+// shows it, while an instant for scripts and the phases after it need a real second.
+TEST(PhaseCli, JsonAndNextNeedAWholeSecondOfTheCalendar) {
+  const std::vector<std::string> texts = {"1867", "32.36", "68", "5E+1", "29", "56"};
+  EXPECT_EQ(RunCli(texts).status, 0);
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"--format", "json"}, {"--next"}}) {
+    args.insert(args.end(), texts.begin(), texts.end());
+    const CliRun r = RunCli(args);
+    EXPECT_EQ(r.status, 1) << args[0];
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err,
+              "selvane-phase: the fields show 1869/11/70 2:29:56, not a whole second "
+              "from 1583 to 9999\n");
+  }
+}
+
+// Every option that takes a value takes it after "=" as well.
+TEST(PhaseCli, JoinedValuesAreTakenAsSeparateOnes) {
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+      {{"--format=json"}, {"--format", "json"}},
+      {{"2027", "1", "8", "12", "0", "0", "--format=json"},
+       {"2027", "1", "8", "12", "0", "0", "--format", "json"}},
+      {{"--next=2", "--format=json"}, {"--next", "2", "--format", "json"}},
+      {{"--phases=2027", "2028", "--format=tsv"}, {"--phases", "2027", "2028", "--format", "tsv"}},
+      {{"--png=a=b.png", "--shadow-step=2", "--scale=1.5"},
+       {"--png", "a=b.png", "--shadow-step", "2", "--scale", "1.5"}},
+  };
+  // The picture writer records what it was asked for.
+  std::string asked;
+  const PngWriter record = [&asked](const std::string& path, const std::vector<std::string>*,
+                                    int step, double ratio, Clock&, std::string&) {
+    asked = path + " " + std::to_string(step) + " " + std::to_string(ratio);
+    return true;
+  };
+  for (const auto& [joined, separate] : cases) {
+    asked.clear();
+    const CliRun a = RunCli(joined, "", record);
+    const std::string askedJoined = asked;
+    asked.clear();
+    const CliRun b = RunCli(separate, "", record);
+    EXPECT_EQ(a.status, 0) << joined[0] << a.err;
+    EXPECT_FALSE(a.out.empty() && askedJoined.empty()) << joined[0];
+    EXPECT_EQ(a.out.substr(0, 2000), b.out.substr(0, 2000)) << joined[0];
+    EXPECT_EQ(askedJoined, asked);
   }
 }
 
@@ -286,6 +377,246 @@ TEST(PhaseCli, OddLinesEndWithoutCrashOrHang) {
   CliRun r = RunCli({"--batch"}, odd);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Lines(r.out).size(), 5u);
+}
+
+// The lines of a listing after an instant: what --next must print.
+std::vector<std::string> LinesAfter(const std::string& listing, const std::string& instant,
+                                    std::size_t count) {
+  std::vector<std::string> after;
+  for (const std::string& line : Lines(listing)) {
+    if (line.substr(0, 19) > instant && after.size() < count) after.push_back(line);
+  }
+  return after;
+}
+
+// --next is the listing of --phases after the instant (strictly), in each format; without texts
+// after the clock's second.
+TEST(PhaseCli, NextIsThePhasesListingAfterTheInstant) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* instant;  // as the listing writes it
+    std::size_t count;
+    int year;  // the listing of this year and the next holds them
+  };
+  const Case cases[] = {
+      {{"--next"}, "2024-01-01 12:00:00", 4, 2024},
+      {{"--next", "2", "2027", "1", "8", "5", "24", "6"}, "2027-01-08 05:24:06", 2, 2027},
+      {{"--next", "1", "2027", "1", "8", "5", "24", "5"}, "2027-01-08 05:24:05", 1, 2027},
+      {{"--next", "2027", "12", "31", "0", "0", "0"}, "2027-12-31 00:00:00", 4, 2027},
+      {{"--next", "9", "2027", "12", "31", "0", "0", "60"}, "2027-12-31 00:01:00", 9, 2027},
+  };
+  for (const Case& c : cases) {
+    const std::string y = std::to_string(c.year), next = std::to_string(c.year + 1);
+    const CliRun phases = RunCli({"--phases", y, next});
+    const std::vector<std::string> want = LinesAfter(phases.out, c.instant, c.count);
+    const CliRun r = RunCli(c.args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out), want) << c.instant;
+    // The JSON array holds the same elements as the listing's JSON.
+    std::vector<std::string> jsonArgs = c.args;
+    jsonArgs.insert(jsonArgs.end(), {"--format", "json"});
+    const std::string json = RunCli(jsonArgs).out;
+    const std::string all = RunCli({"--phases", y, next, "--format", "json"}).out;
+    for (const std::string& line : want) {
+      const std::string element = "{\"time\": \"" + line.substr(0, 10) + "T" + line.substr(11, 8) +
+                                  "+09:00\", \"phase\": \"" + line.substr(20) + "\"}";
+      EXPECT_NE(json.find(element), std::string::npos) << element;
+      EXPECT_NE(all.find(element), std::string::npos) << element;
+    }
+    EXPECT_EQ(std::count(json.begin(), json.end(), '{'), static_cast<long>(want.size()));
+    std::vector<std::string> icsArgs = c.args;
+    icsArgs.insert(icsArgs.end(), {"--format", "ics"});
+    const std::string ics = RunCli(icsArgs).out;
+    EXPECT_EQ(Lines(ics).size(), 4 + 8 * want.size() + 1) << ics;
+  }
+}
+
+// The JSON object of an instant carries what the other modes print for it: the age text's
+// number, the lit fraction and elongation of --batch, the lunation's first second of the report,
+// the day's phase name, and as next the elements of --next 4.
+TEST(PhaseCli, InstantAsJsonCarriesWhatTheOtherModesPrint) {
+  struct Case {
+    std::vector<std::string> texts;  // none: the clock's 2024-01-01 12:00:00
+    const char* time;
+    const char* phase;
+  };
+  const Case cases[] = {
+      {{"2027", "1", "8", "12", "0", "0"}, "2027-01-08T12:00:00+09:00", "new"},
+      {{"2027", "1", "17", "0", "0", "0"}, "2027-01-17T00:00:00+09:00", "waxing-gibbous"},
+      {{"2027", "2", "13", "23", "59", "60"}, "2027-02-14T00:00:00+09:00", "first-quarter"},
+      {{}, "2024-01-01T12:00:00+09:00", "waning-gibbous"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--format", "json"};
+    args.insert(args.end(), c.texts.begin(), c.texts.end());
+    const CliRun r = RunCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The second the fields show, through --batch and --next; the report for people.
+    const CliRun human = RunCli(c.texts);
+    const std::string time = c.time;
+    const std::vector<std::string> six = {time.substr(0, 4),  time.substr(5, 2),
+                                          time.substr(8, 2),  time.substr(11, 2),
+                                          time.substr(14, 2), time.substr(17, 2)};
+    std::string line;
+    for (int i = 0; i < 6; ++i) line += std::to_string(std::stoi(six[i])) + (i < 5 ? "\t" : "\n");
+    const std::vector<std::string> batch = SplitTabs(Lines(RunCli({"--batch"}, line).out)[0]);
+    const std::string report = human.out.substr(human.out.find("Lunation start (JST): ") + 22, 19);
+    std::vector<std::string> nextArgs = {"--next", "4", "--format", "json"};
+    nextArgs.insert(nextArgs.end(), six.begin(), six.end());
+    std::string next;
+    for (const std::string& l : Lines(RunCli(nextArgs).out)) {
+      if (l.find('{') == std::string::npos) continue;
+      next += (next.empty() ? "" : ", ") + l.substr(2, l.find('}') - 1);
+    }
+    const std::string want =
+        std::string("{\"time\": \"") + c.time + "\", \"age\": " + batch[12].substr(1) +
+        ", \"illuminated\": " + batch[10] + ", \"elongation\": " + batch[9] + ", \"phase\": \"" +
+        c.phase + "\", \"lunation_start\": \"" + report.substr(0, 10) + "T" + report.substr(11) +
+        "+09:00\", \"next\": [" + next + "]}\n";
+    EXPECT_EQ(r.out, want);
+  }
+}
+
+// The built program, every mode: with standard output lost (a full device) it says so and ends
+// with status 1; the same run into /dev/null succeeds and says nothing. A picture that cannot
+// be written is reported the same way.
+TEST(PhaseCliProgram, EveryModeReportsOutputThatCannotBeWritten) {
+  const std::string tool = Quoted(SELVANE_PHASE_TOOL);
+  const std::filesystem::path golden = SELVANE_GOLDEN_DIR;
+  const std::string lost = "cannot write standard output: No space left on device";
+  struct Case {
+    std::string args;
+    std::string message;
+  };
+  std::vector<Case> cases = {
+      {"", lost},
+      {"2025 2 10 12 0 0", lost},
+      {"--format json", lost},
+      {"--format=json 2027 1 8 12 0 0", lost},
+      {"--next", lost},
+      {"--next 3 2027 1 1 0 0 0 --format ics", lost},
+      {"--phases 2027", lost},
+      {"--phases 2027 --format json", lost},
+      {"--phases 1900 2100 --format ics", lost},
+      {"--batch < " + Quoted(golden / "instants.tsv"), lost},
+      {"--fields < " + Quoted(golden / "fields.tsv"), lost},
+      {"--help", lost},
+      {"-h", lost},
+      {"--version", lost},
+  };
+#ifdef SELVANE_DRAWS_PICTURES
+  cases.push_back({"--png /dev/full 2025 2 10 12 0 0", "cannot write /dev/full: No space"});
+#endif
+  for (const Case& c : cases) {
+    const CliRun ok = Shell(tool + " " + c.args + " 2>&1 >/dev/null");
+    const CliRun full = Shell(tool + " " + c.args + " 2>&1 >/dev/full");
+    if (c.message == lost) {
+      EXPECT_EQ(ok.status, 0) << c.args;
+      EXPECT_EQ(ok.out, "") << c.args;
+    }
+    EXPECT_EQ(full.status, 1) << c.args;
+    EXPECT_EQ(full.out.rfind("selvane-phase: ", 0), 0u) << c.args;
+    EXPECT_NE(full.out.find(c.message), std::string::npos) << c.args << ": " << full.out;
+    EXPECT_EQ(std::count(full.out.begin(), full.out.end(), '\n'), 1) << full.out;
+  }
+}
+
+// Whatever it is asked but a picture, the program loads the C and C++ libraries only.
+TEST(PhaseCliProgram, LoadsTheCppLibraryOnly) {
+#ifdef SELVANE_SANITIZED
+  GTEST_SKIP() << "the sanitizers' run-time libraries are loaded as well";
+#endif
+  const CliRun r = Shell("LD_TRACE_LOADED_OBJECTS=1 " + Quoted(SELVANE_PHASE_TOOL));
+  ASSERT_EQ(r.status, 0);
+  const std::vector<std::string> lines = Lines(r.out);
+  EXPECT_GE(lines.size(), 4u) << r.out;
+  for (const std::string& line : lines) {
+    bool known = false;
+    for (const char* lib :
+         {"linux-vdso.so", "libstdc++.so", "libm.so", "libgcc_s.so", "libc.so", "ld-linux"})
+      known = known || line.find(lib) != std::string::npos;
+    EXPECT_TRUE(known) << line;
+  }
+}
+
+#ifdef SELVANE_DRAWS_PICTURES
+// A picture drawn where there is no runtime folder (cron, sudo) says nothing on standard error;
+// one that fails half way (a file size limit, as on a full disk) is named and removed.
+TEST(PhaseCliProgram, PicturesAreQuietAndNeverLeftHalfWritten) {
+  const std::string dir = (std::filesystem::path(testing::TempDir()) /
+                           ("selvane-phase-png-" + std::to_string(getpid())))
+                              .string();
+  std::filesystem::create_directories(dir);
+  const std::string tool = Quoted(SELVANE_PHASE_TOOL);
+  const std::string png = dir + "/moon.png";
+  const std::string instant = " 2025 2 10 12 0 0";
+  CliRun r = Shell("env -u XDG_RUNTIME_DIR " + tool + " --png " + Quoted(png) + instant + " 2>&1");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_GT(std::filesystem::file_size(png), 10000u);
+  // 20 blocks of 512 bytes: far less than the picture at scale 2.
+  r = Shell("sh -c 'trap \"\" XFSZ; ulimit -f 20; exec \"$0\" --png \"$1\" --scale 2" + instant +
+            "' " + tool + " " + Quoted(png) + " 2>&1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("selvane-phase: cannot write " + png + ": File too large"),
+            std::string::npos)
+      << r.out;
+  EXPECT_FALSE(std::filesystem::exists(png));
+  // A copy without its helper beside it says what is missing.
+  std::filesystem::copy_file(SELVANE_PHASE_TOOL, dir + "/selvane-phase");
+  r = Shell(Quoted(dir + "/selvane-phase") + " --png " + Quoted(png) + " 2>&1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out.rfind("selvane-phase: cannot run the picture helper " + dir, 0), 0) << r.out;
+  EXPECT_NE(r.out.find("/selvane-phase-png: No such file"), std::string::npos) << r.out;
+  std::filesystem::remove_all(dir);
+}
+#endif
+
+// The options a text names: "--word" and "-h" where no letter or dash stands before them.
+std::set<std::string> NamedOptions(const std::string& text) {
+  static const std::regex option(R"((^|[^-\w])(--[a-z][a-z-]*[a-z]|-h)(?![-\w]))");
+  std::set<std::string> found;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+       it != std::sregex_iterator(); ++it)
+    found.insert((*it)[2]);
+  return found;
+}
+
+// --help, the usage line, the manual page and the README's section name the same options, and
+// the program takes each of them.
+TEST(PhaseCliDocs, HelpManualAndReadmeNameTheOptionsTheProgramTakes) {
+  const std::filesystem::path source = SELVANE_SOURCE_DIR;
+  std::string manual = ReadFile(source / "packaging" / "selvane-phase.1");
+  for (std::size_t at; (at = manual.find("\\-")) != std::string::npos;) manual.erase(at, 1);
+  const std::string readme = ReadFile(source / "README.md");
+  const std::size_t section = readme.find("\n## selvane-phase\n");
+  ASSERT_NE(section, std::string::npos);
+  const std::size_t end = readme.find("\n## ", section + 1);
+  // Each option with arguments the program takes.
+  const std::map<std::string, std::vector<std::string>> takes = {
+      {"-h", {"-h"}},
+      {"--help", {"--help"}},
+      {"--version", {"--version"}},
+      {"--batch", {"--batch"}},
+      {"--fields", {"--fields"}},
+      {"--format", {"--format", "json"}},
+      {"--next", {"--next", "1"}},
+      {"--phases", {"--phases", "2027"}},
+      {"--png", {"--png", "moon.png"}},
+      {"--shadow-step", {"--png", "moon.png", "--shadow-step", "2"}},
+      {"--scale", {"--png", "moon.png", "--scale", "2"}},
+  };
+  std::set<std::string> program;
+  const PngWriter drawn = [](auto&&...) { return true; };
+  for (const auto& [name, args] : takes) {
+    program.insert(name);
+    const CliRun r = RunCli(args, "", drawn);
+    EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+  }
+  EXPECT_EQ(NamedOptions(RunCli({"--help"}).out), program) << "--help";
+  EXPECT_EQ(NamedOptions(RunCli({"--bogus"}).err.substr(30)), program) << "usage";
+  EXPECT_EQ(NamedOptions(manual), program) << "manual page";
+  EXPECT_EQ(NamedOptions(readme.substr(section, end - section)), program) << "README";
 }
 
 TEST(JulianDayToJst, KnownInstants) {
