@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -31,6 +32,19 @@ TEST(Measures, TwipsFollowTheScreensLogicalDotsPerInch) {
   EXPECT_EQ(TwipsToPixelsX(40 * TwipsPerPixelX()), 40);
   EXPECT_DOUBLE_EQ(ScreenWidthTwips(), s->geometry().width() * TwipsPerPixelX());
   EXPECT_DOUBLE_EQ(ScreenHeightTwips(), s->geometry().height() * TwipsPerPixelY());
+}
+
+// The end of a busy spell takes back only the hourglass, even when called once too often.
+TEST(BusyPointer, EndingItKeepsAnOverrideCursorSetBefore) {
+  QGuiApplication::setOverrideCursor(QCursor(Qt::CrossCursor));
+  SetBusyPointer(true);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  SetBusyPointer(false);
+  SetBusyPointer(false);
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
+  QGuiApplication::restoreOverrideCursor();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 // Sets or unsets environment variables for one test and puts them back afterwards.
