@@ -12,9 +12,12 @@
 #include <QEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <string>
 
+#include "app/quit_signals.h"
 #include "astro/field_text.h"
 #include "platform/platform.h"
 
@@ -274,6 +277,26 @@ TEST(DesktopApp, DamagedSettingsCentreBothWindows) {
   const double centreX = platform::ScreenWidthTwips() / 2;
   EXPECT_NEAR(platform::PixelsToTwipsX(m.x() + m.width() / 2.0), centreX,
               platform::TwipsPerPixelX() * 2);
+}
+
+// A signal may interrupt any code: the handler leaves errno as it found it, also once nothing
+// drains the socket and its write fails; the quit then arrives once, and afterwards the
+// signal's default action is back.
+TEST(QuitSignals, TheHandlerKeepsErrnoAndTheQuitArrivesOnce) {
+  int quits = 0;
+  {
+    QuitSignals quit([&] { ++quits; });
+    for (int i = 0; i < 20000; ++i) {
+      errno = ERANGE;
+      std::raise(SIGTERM);
+      ASSERT_EQ(errno, ERANGE) << "after " << i << " signals";
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quits, 1);
+  }
+  struct sigaction now {};
+  sigaction(SIGTERM, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
 TEST(SelvanePhaseTool, WritesAPictureOfTheMoon) {
