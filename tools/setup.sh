@@ -24,8 +24,9 @@ packages=(
   # the desktops the end-to-end tests also cover: a StatusNotifierItem tray over D-Bus, and a
   # Wayland session with XWayland
   xfce4-panel dbus-x11 libglib2.0-bin weston xwayland
-  # checks of the desktop integration and the package
-  desktop-file-utils appstream dpkg-dev fakeroot file
+  # checks of the desktop integration and the packages: the .deb and its checker, the RPM
+  # and its checker
+  desktop-file-utils appstream dpkg-dev fakeroot file lintian rpm rpmlint
 )
 
 missing=()
