@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 
 namespace selvane {
@@ -12,13 +13,16 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 
-// Only async-signal-safe work here: one byte into the pipe.
+// Only async-signal-safe work here: one byte into the pipe. A failed write (the socket full of
+// earlier signals) would set errno under the code the signal interrupted: it gets it back.
 void OnSignal(int signo) {
+  const int savedErrno = errno;
   const char byte = static_cast<char>(signo);
   if (g_pipe[0] >= 0) {
     const ssize_t n = ::write(g_pipe[0], &byte, 1);
     (void)n;
   }
+  errno = savedErrno;
 }
 
 }  // namespace
@@ -45,6 +49,9 @@ QuitSignals::~QuitSignals() {
   sa.sa_handler = SIG_DFL;
   sigemptyset(&sa.sa_mask);
   for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &sa, nullptr);
+  // The notifier leaves the event loop before its descriptor is closed.
+  delete notifier_;
+  notifier_ = nullptr;
   for (int& fd : g_pipe) {
     if (fd >= 0) ::close(fd);
     fd = -1;

@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/desktop_app.h"
+#include "platform/instance_lock.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
@@ -22,8 +23,15 @@ int main(int argc, char** argv) {
   selvane::platform::InstallFontSubstitutions();
   QApplication::setWindowIcon(selvane::platform::ProgramIcon());
 
-  selvane::DesktopApp desktop;
-  selvane::platform::ListenForLaterStarts([&desktop] { desktop.ShowWindowsForLaterStart(); });
-  desktop.Start();
-  return app.exec();
+  int status = 0;
+  {
+    selvane::DesktopApp desktop;
+    selvane::platform::ListenForLaterStarts([&desktop] { desktop.ShowWindowsForLaterStart(); });
+    desktop.Start();
+    status = app.exec();
+  }
+  // Every clean end (the menu, logout, a quit signal) comes back here: once the windows and the
+  // settings are done with, the lock goes, so the next start finds none to judge stale.
+  selvane::platform::ReleaseInstanceLock();
+  return status;
 }

@@ -16,6 +16,10 @@ constexpr double kMeanRate = 360.0 / (29.530588853 * 86400.0);
 constexpr int kInterpolations = 12;
 constexpr int kMaxRounds = 200;
 
+// A one-sided step never exceeds a mean synodic month: the crossing nearest to the guess lies
+// within about ten days, and a longer step only passes further crossings.
+constexpr double kMaxStepSeconds = 29.530588853 * 86400.0;
+
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;
   return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
@@ -44,7 +48,8 @@ std::int64_t JstSecondsFromCivil(const CivilTime& t) {
 
 CivilTime CivilFromJstSeconds(std::int64_t seconds) {
   const std::int64_t days = FloorDiv(seconds, 86400);
-  const std::int64_t sod = seconds - days * 86400;
+  // Not seconds - days * 86400, which overflows for the earliest seconds.
+  const std::int64_t sod = seconds % 86400 + (seconds % 86400 < 0 ? 86400 : 0);
   const std::int64_t z = days + 719468;
   const std::int64_t era = FloorDiv(z, 146097);
   const std::int64_t doe = z - era * 146097;
@@ -118,6 +123,11 @@ double PhaseFinder::Past(std::int64_t jstSeconds, double angle) {
 
 std::int64_t PhaseFinder::FirstSecondOf(MoonPhase phase, std::int64_t guess) {
   const double angle = 90.0 * static_cast<int>(phase);
+  // Every probe stays within the years the time base converts, so a guess far outside them
+  // still ends the search with a second of that range, and no step can overflow.
+  const std::int64_t first = JstSecondsFromCivil({kFirstPhaseYear, 1, 1, 0, 0, 0});
+  const std::int64_t last = JstSecondsFromCivil({kLastSearchYear, 12, 31, 23, 59, 59});
+  guess = std::clamp(guess, first, last);
   // before: the latest second known short of the angle; after: the earliest known past it.
   std::int64_t before = 0, after = 0;
   double shortBy = 0, pastBy = 0;
@@ -149,15 +159,18 @@ std::int64_t PhaseFinder::FirstSecondOf(MoonPhase phase, std::int64_t guess) {
     } else {
       // One side only: step by the mean motion; the true motion (about 10.8 to 14.4 degrees a
       // day) is within a fifth of it, so the steps close in on the crossing or pass it.
+      // Where the steps have not got there after eight rounds, each round doubles them.
       const double gap = haveBefore ? shortBy : pastBy;
-      auto step = static_cast<std::int64_t>(std::ceil(gap / kMeanRate));
-      if (round > 8) step *= std::int64_t{1} << (round - 8);
-      if (step < 1) step = 1;
-      next = haveBefore ? before + step : after - step;
+      double step = std::ceil(gap / kMeanRate) * std::exp2(std::max(round - 8, 0));
+      if (!(step >= 1)) step = 1;
+      if (step > kMaxStepSeconds) step = kMaxStepSeconds;
+      const auto whole = static_cast<std::int64_t>(step);
+      next = haveBefore ? std::min(before + whole, last) : std::max(after - whole, first);
     }
     probe(next);
   }
-  return after;
+  // No second past the angle up to the range's end: the search stopped there.
+  return haveAfter ? after : last;
 }
 
 void PhaseFinder::ListYears(int first, int last, std::vector<PhaseEvent>& out) {

@@ -35,6 +35,8 @@ struct PhaseEvent {
 // The first and last year a listing can cover: the time base converts no date before 1583.
 inline constexpr int kFirstPhaseYear = 1583;
 inline constexpr int kLastPhaseYear = 9999;
+// The last year a phase search looks into: a listing's last phase may lie just past its range.
+inline constexpr int kLastSearchYear = kLastPhaseYear + 1;
 
 class PhaseFinder {
  public:
@@ -49,7 +51,9 @@ class PhaseFinder {
   const EphemerisState& State() const { return state_; }
 
   // The first second at which the elongation has reached the phase's angle, for the crossing
-  // nearest to guess (within about ten days of it).
+  // nearest to guess (within about ten days of it). The search stays within the years
+  // kFirstPhaseYear..kLastSearchYear: a guess outside counts as the nearer end, and where no
+  // crossing lies between that end and the guess, the answer is that end.
   std::int64_t FirstSecondOf(MoonPhase phase, std::int64_t guess);
 
   // Appends, in time order, every phase whose instant lies in the years first..last

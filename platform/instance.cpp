@@ -10,6 +10,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QTimer>
 
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
@@ -54,7 +55,7 @@ QString InstanceSocketPath() {
   return path + QStringLiteral(".socket");
 }
 
-void ListenForLaterStarts(std::function<void()> show) {
+void ListenForLaterStarts(std::function<void()> show, std::chrono::milliseconds peerDeadline) {
   if (!g_lock || g_server) return;
   // Only the lock's holder gets here: a socket file still there was left by a killed instance.
   QLocalServer::removeServer(InstanceSocketPath());
@@ -65,15 +66,25 @@ void ListenForLaterStarts(std::function<void()> show) {
     return;
   }
   g_server = server;
-  QObject::connect(server, &QLocalServer::newConnection, server, [server, show] {
+  QObject::connect(server, &QLocalServer::newConnection, server, [server, show, peerDeadline] {
     while (QLocalSocket* peer = server->nextPendingConnection()) {
       QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-      QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, show] {
+      // A later start sends its line at once: a peer still silent, or short of a newline, when
+      // the deadline passes is not one of ours and would otherwise stay connected for good.
+      auto* deadline = new QTimer(peer);
+      deadline->setSingleShot(true);
+      QObject::connect(deadline, &QTimer::timeout, peer, [peer] {
+        peer->abort();
+        peer->deleteLater();
+      });
+      deadline->start(peerDeadline);
+      QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, show, deadline] {
         if (!peer->canReadLine()) {
           // A request is one short line: anything longer is not one of ours.
           if (peer->bytesAvailable() > 64) peer->abort();
           return;
         }
+        deadline->stop();
         const bool asked = peer->readLine(64) == kShowRequest;
         if (asked && show) show();
         peer->write(asked ? kShowAnswer : QByteArrayLiteral("?\n"));

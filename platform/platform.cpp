@@ -64,10 +64,15 @@ void Beep() {
 }
 
 void SetBusyPointer(bool busy) {
+  // The hourglasses pushed here and not yet taken back: the end of a busy spell takes back
+  // its own, never a cursor someone else set.
+  static int pushed = 0;
   if (busy) {
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-  } else {
-    while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
+    ++pushed;
+  } else if (pushed > 0) {
+    QGuiApplication::restoreOverrideCursor();
+    --pushed;
   }
 }
 

@@ -70,8 +70,10 @@ bool DisplayAvailable();
 bool AnotherInstanceRunning();
 
 // The running instance (the lock's holder) listens beside the lock for later starts: `show` runs
-// on the event loop each time one of them asks for the windows.
-void ListenForLaterStarts(std::function<void()> show);
+// on the event loop each time one of them asks for the windows. A peer that has not sent its
+// one-line request within peerDeadline is dropped.
+void ListenForLaterStarts(std::function<void()> show,
+                          std::chrono::milliseconds peerDeadline = std::chrono::seconds(3));
 // A later start asks the running instance to show its windows; true once it answered that it
 // did, false when none answered within timeoutMs for each step.
 bool AskRunningInstanceToShow(int timeoutMs = 400);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -38,6 +39,18 @@ double Around(double elongation) {
   return elongation >= 360 ? elongation - 360 : elongation;
 }
 
+// The six fields show the phase's angle reached at the second, and not yet the second before.
+void ExpectFirstSecondAtAngle(const PhaseEvent& e) {
+  const double before = Around(EvaluateAsFields(e.jstSeconds - 1).Elongation);
+  const double at = Around(EvaluateAsFields(e.jstSeconds).Elongation);
+  const double angle = 90.0 * static_cast<int>(e.phase);
+  if (e.phase == MoonPhase::New) {
+    EXPECT_TRUE(before > 359 && at < 1) << e.jstSeconds << ": " << before << " " << at;
+  } else {
+    EXPECT_TRUE(before < angle && at >= angle) << e.jstSeconds << ": " << before << " " << at;
+  }
+}
+
 TEST(CivilSeconds, RoundTripAndKnownDays) {
   EXPECT_EQ(JstSecondsFromCivil({1970, 1, 1, 0, 0, 0}), 0);
   EXPECT_EQ(JstSecondsFromCivil({2000, 1, 1, 0, 0, 0}), 10957 * kDay);
@@ -55,6 +68,12 @@ TEST(CivilSeconds, RoundTripAndKnownDays) {
     ASSERT_TRUE(t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour < 24 &&
                 t.minute < 60 && t.second < 60);
   }
+  // The ends of the integer range still get their time of day: -2^63 and 2^63 - 1 seconds
+  // fall 30592 s (08:29:52) and 55807 s (15:30:07) into their days.
+  const CivilTime earliest = CivilFromJstSeconds(INT64_MIN);
+  const CivilTime latest = CivilFromJstSeconds(INT64_MAX);
+  EXPECT_EQ(earliest.hour * 3600 + earliest.minute * 60 + earliest.second, 30592);
+  EXPECT_EQ(latest.hour * 3600 + latest.minute * 60 + latest.second, 55807);
 }
 
 struct YearRange {
@@ -84,14 +103,27 @@ TEST(PhaseListing, EachSecondIsTheFirstAtTheAngleInOrderOverRanges) {
         const std::int64_t gap = e.jstSeconds - p.jstSeconds;
         EXPECT_TRUE(gap > 5 * kDay && gap < 9 * kDay) << gap;
       }
-      const double before = Around(EvaluateAsFields(e.jstSeconds - 1).Elongation);
-      const double at = Around(EvaluateAsFields(e.jstSeconds).Elongation);
-      const double angle = 90.0 * static_cast<int>(e.phase);
-      if (e.phase == MoonPhase::New) {
-        EXPECT_TRUE(before > 359 && at < 1) << before << " " << at;
-      } else {
-        EXPECT_TRUE(before < angle && at >= angle) << before << " " << at;
-      }
+      ExpectFirstSecondAtAngle(e);
+    }
+  }
+}
+
+// Guesses outside the years the time base converts, up to the ends of the integer range: the
+// search stays within those years (no step overflows) and ends with one of their seconds, the
+// first at the angle unless it is the range's end.
+TEST(PhaseListing, SearchesFromGuessesFarOutsideTheYearsEndWithinThem) {
+  const std::int64_t first = JstSecondsFromCivil({kFirstPhaseYear, 1, 1, 0, 0, 0});
+  const std::int64_t last = JstSecondsFromCivil({kLastSearchYear, 12, 31, 23, 59, 59});
+  const std::int64_t guesses[] = {
+      INT64_MIN, JstSecondsFromCivil({1000, 6, 1, 0, 0, 0}),  first,
+      last,      JstSecondsFromCivil({60000, 6, 1, 0, 0, 0}), INT64_MAX};
+  for (std::int64_t guess : guesses) {
+    for (int p = 0; p < 4; ++p) {
+      PhaseFinder finder;
+      const PhaseEvent e{finder.FirstSecondOf(static_cast<MoonPhase>(p), guess),
+                         static_cast<MoonPhase>(p)};
+      EXPECT_TRUE(e.jstSeconds >= first && e.jstSeconds <= last) << guess << " " << p;
+      if (e.jstSeconds > first && e.jstSeconds < last) ExpectFirstSecondAtAngle(e);
     }
   }
 }

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing Selvane need, and only
-# those that are missing: quick when everything is there already. Uses sudo when not root.
+# Installs the Debian packages that building, running and testing Selvane need on Debian 12
+# (bookworm) or 13 (trixie), and only those that are missing: quick when everything is there
+# already. Uses sudo when not root.
 set -euo pipefail
 
 packages=(
   # build
   cmake ninja-build g++ pkgconf qt6-base-dev libxcb1-dev libxcb-shape0-dev
   # tests, sanitizers, fuzzing, benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
   # the phase listing read back by real parsers and a calendar program, and compared with an
   # independent ephemeris
   python3-icalendar python3-ephem khal
@@ -24,8 +25,9 @@ packages=(
   # the desktops the end-to-end tests also cover: a StatusNotifierItem tray over D-Bus, and a
   # Wayland session with XWayland
   xfce4-panel dbus-x11 libglib2.0-bin weston xwayland
-  # checks of the desktop integration and the package
-  desktop-file-utils appstream dpkg-dev fakeroot file
+  # checks of the desktop integration and the packages: the .deb and its checker, the RPM
+  # and its checker
+  desktop-file-utils appstream dpkg-dev fakeroot file lintian rpm rpmlint
 )
 
 missing=()

@@ -5,16 +5,25 @@
 #include "app/desktop_app.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <string>
 
+#include "app/quit_signals.h"
 #include "astro/field_text.h"
 #include "platform/platform.h"
 
@@ -274,6 +283,61 @@ TEST(DesktopApp, DamagedSettingsCentreBothWindows) {
   const double centreX = platform::ScreenWidthTwips() / 2;
   EXPECT_NEAR(platform::PixelsToTwipsX(m.x() + m.width() / 2.0), centreX,
               platform::TwipsPerPixelX() * 2);
+}
+
+// A signal may interrupt any code: the handler leaves errno as it found it, also once nothing
+// drains the socket and its write fails; the quit then arrives once, and afterwards the
+// signal's default action is back.
+TEST(QuitSignals, TheHandlerKeepsErrnoAndTheQuitArrivesOnce) {
+  int quits = 0;
+  {
+    QuitSignals quit([&] { ++quits; });
+    for (int i = 0; i < 20000; ++i) {
+      errno = ERANGE;
+      std::raise(SIGTERM);
+      ASSERT_EQ(errno, ERANGE) << "after " << i << " signals";
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quits, 1);
+  }
+  struct sigaction now {};
+  sigaction(SIGTERM, nullptr, &now);
+  EXPECT_EQ(now.sa_handler, SIG_DFL);
+}
+
+// The program itself, ended as a logout or the user ends it: it saves its settings and leaves
+// neither its instance lock nor its socket behind, so the next start finds nothing to judge.
+TEST(SelvaneProgram, ACleanEndLeavesNoLockBehind) {
+  for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
+    QTemporaryDir runtime, config;
+    ASSERT_TRUE(runtime.isValid() && config.isValid());
+    const QString lock = runtime.filePath(QStringLiteral("selvane.lock"));
+    const QString socket = runtime.filePath(QStringLiteral("selvane.socket"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(SELVANE_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted()) << signo;
+    // Listening beside the lock is the last step of starting up.
+    QElapsedTimer started;
+    started.start();
+    while (!QFile::exists(socket) && program.state() == QProcess::Running &&
+           started.elapsed() < 60000)
+      QThread::msleep(20);
+    ASSERT_TRUE(QFile::exists(socket)) << signo;
+    EXPECT_TRUE(QFile::exists(lock)) << signo;
+    ::kill(static_cast<pid_t>(program.processId()), signo);
+    ASSERT_TRUE(program.waitForFinished(60000)) << signo;
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << signo;
+    EXPECT_EQ(program.exitCode(), 0) << signo;
+    EXPECT_TRUE(QFile::exists(config.filePath(QStringLiteral("Selvane/Selvane.ini")))) << signo;
+    EXPECT_FALSE(QFile::exists(lock)) << signo;
+    EXPECT_FALSE(QFile::exists(socket)) << signo;
+  }
 }
 
 TEST(SelvanePhaseTool, WritesAPictureOfTheMoon) {

@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
@@ -31,6 +34,19 @@ TEST(Measures, TwipsFollowTheScreensLogicalDotsPerInch) {
   EXPECT_EQ(TwipsToPixelsX(40 * TwipsPerPixelX()), 40);
   EXPECT_DOUBLE_EQ(ScreenWidthTwips(), s->geometry().width() * TwipsPerPixelX());
   EXPECT_DOUBLE_EQ(ScreenHeightTwips(), s->geometry().height() * TwipsPerPixelY());
+}
+
+// The end of a busy spell takes back only the hourglass, even when called once too often.
+TEST(BusyPointer, EndingItKeepsAnOverrideCursorSetBefore) {
+  QGuiApplication::setOverrideCursor(QCursor(Qt::CrossCursor));
+  SetBusyPointer(true);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  SetBusyPointer(false);
+  SetBusyPointer(false);
+  ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
+  QGuiApplication::restoreOverrideCursor();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 // Sets or unsets environment variables for one test and puts them back afterwards.
@@ -154,6 +170,42 @@ TEST_F(InstanceTest, ALockLeftByAKilledInstanceIsTakenOver) {
   QFile f(InstanceLockPath());
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_TRUE(f.readAll().startsWith(QByteArray::number(QCoreApplication::applicationPid())));
+}
+
+// A later start's request is answered at once; a peer that says less than one line (or nothing)
+// is dropped once its deadline passes, instead of holding its connection open for good.
+TEST_F(InstanceTest, APeerWithoutARequestIsDroppedAfterItsDeadline) {
+  ASSERT_FALSE(AnotherInstanceRunning());
+  int shown = 0;
+  ListenForLaterStarts([&shown] { ++shown; }, std::chrono::milliseconds(200));
+  const struct {
+    const char* name;
+    QByteArray sent;
+    QByteArray answer;
+  } cases[] = {
+      {"the request", "show\n", "shown\n"},
+      {"another line", "hide\n", "?\n"},
+      {"nothing", "", ""},
+      {"part of a line", "sho", ""},
+      {"64 bytes without a newline", QByteArray(64, 'x'), ""},
+  };
+  for (const auto& c : cases) {
+    QLocalSocket peer;
+    peer.connectToServer(InstanceSocketPath());
+    ASSERT_TRUE(peer.waitForConnected(2000)) << c.name;
+    if (!c.sent.isEmpty()) peer.write(c.sent);
+    peer.flush();
+    QByteArray answer;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          answer += peer.readAll();
+          return peer.state() == QLocalSocket::UnconnectedState;
+        },
+        10000))
+        << c.name;
+    EXPECT_EQ(answer + peer.readAll(), c.answer) << c.name;
+  }
+  EXPECT_EQ(shown, 1);
 }
 
 TEST_F(InstanceTest, WithoutARuntimeDirectoryTheUserIdKeepsLocksApart) {
