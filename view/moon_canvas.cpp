@@ -90,13 +90,16 @@ bool MoonCanvas::SetRatio(double ratio) {
   for (const FreeLine& l : free_) DrawFreeLine(l);
   ratioChanged_ = true;
   NoteChange();
+  if (changed_) changed_();
   return true;
 }
 
 void MoonCanvas::NoteChange() {
-  if (changeNoted_) return;
   changeNoted_ = true;
-  if (changed_) changed_();
+}
+
+void MoonCanvas::DrawingDone() {
+  if (changeNoted_ && changed_) changed_();
 }
 
 void MoonCanvas::Settle() const {

@@ -57,11 +57,13 @@ class MoonCanvas : public ShadowCanvas {
   // included, within the picture; a line with an end that is not a number draws nothing.
   void Line(float x1, float y1, float x2, float y2) override;
   void Refresh() override;
+  void DrawingDone() override;
   void SetCaption(std::string_view caption) override;
 
-  // Presentation. The changed hook runs at the first change of the picture after TakeChange
-  // (a clear or a line), the refresh hook at every Refresh, the caption hook whenever the
-  // caption text differs from the one before.
+  // Presentation. The changed hook runs when a drawing is done (or the ratio changed) and the
+  // picture was drawn on since the last TakeChange, to ask TakeChange there and then whether it
+  // differs; the refresh hook runs at every Refresh, the caption hook whenever the caption text
+  // differs from the one before.
   void SetChangedHook(std::function<void()> hook) { changed_ = std::move(hook); }
   void SetRefreshHook(std::function<void()> hook) { refresh_ = std::move(hook); }
   void SetCaptionHook(std::function<void(std::string_view)> hook) {
