@@ -98,10 +98,15 @@ QFont DesignFont(const QString& family, double pointSize, bool bold) {
 }
 
 QIcon ProgramIcon() {
-  QIcon icon;
-  for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-    icon.addFile(QStringLiteral(":/icons/selvane-%1.png").arg(size), QSize(size, size));
-  return icon;
+  // Adding a file decodes it: the pictures are decoded once, and the application, every window
+  // and the tray share them. Kept to the end of the process, past the application object.
+  static const QIcon* const icon = [] {
+    auto* made = new QIcon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+      made->addFile(QStringLiteral(":/icons/selvane-%1.png").arg(size), QSize(size, size));
+    return made;
+  }();
+  return *icon;
 }
 
 void PreferX11OnWayland() {
