@@ -48,7 +48,8 @@ class MoonCanvas : public ShadowCanvas {
     Settle();
     return image_;
   }
-  const QImage& BarePicture() const { return bare_; }
+  // The picture without the shadow, at the current ratio, in the image's format.
+  QImage BarePicture() const;
   const std::string& Caption() const { return caption_; }
 
   void Clear() override;
@@ -85,6 +86,8 @@ class MoonCanvas : public ShadowCanvas {
   // Brings the image's pixels to the rows and lines drawn since the last clear.
   void Settle() const;
   void RestoreSpan(const Span& s) const;
+  // Gives device pixels x1 .. x2 - 1 of row y back to the bare picture.
+  void RestoreRow(int y, int x1, int x2) const;
   void FillSpan(const Span& s) const;
   void DrawFreeLine(const FreeLine& l) const;
 
@@ -93,7 +96,10 @@ class MoonCanvas : public ShadowCanvas {
   bool load2x_ = false;  // the 2x picture of the resources is still to be read
   double ratio_ = 1;
   bool ratioChanged_ = false;
+  // The bare picture at the current ratio, held indexed when the loaded picture is (then with
+  // its colours, opaque, in bareColors_), else as RGB32.
   QImage bare_;
+  std::vector<QRgb> bareColors_;
   // The image and what its pixels show: kept up to date by Settle, also from const readers.
   mutable QImage image_;
   mutable std::vector<Span> drawn_;  // the rows whose pixels are in image_
