@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
+#include "app/desktop_application.h"
 #include "app/quit_signals.h"
 #include "platform/platform.h"
 
@@ -112,11 +113,12 @@ DesktopApp::DesktopApp(SettingsStore* settings, Clock* clock)
           [this](QSessionManager&) { SaveForSession(); });
   // The end of the session reaches the application as its quit event: leave as the menu's quit
   // item does, instead of letting the windows be closed (they would only hide).
-  qApp->installEventFilter(this);
+  if (DesktopApplication* app = DesktopApplication::Instance())
+    app->SetQuitHandler([this] { form3_->Close(); });
 }
 
 DesktopApp::~DesktopApp() {
-  if (qApp) qApp->removeEventFilter(this);
+  if (DesktopApplication* app = DesktopApplication::Instance()) app->SetQuitHandler(nullptr);
   fields_.SetSecondIsOneHook(nullptr);
   fields_.SetRefusedHook(nullptr);
   panel_->AttachMoonWindow(nullptr);
@@ -125,14 +127,6 @@ DesktopApp::~DesktopApp() {
 void DesktopApp::Start() {
   form3_->AddIcon();
   panel_->StartUp();
-}
-
-bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == qApp && event->type() == QEvent::Quit) {
-    form3_->Close();
-    return true;
-  }
-  return QObject::eventFilter(watched, event);
 }
 
 void DesktopApp::SaveForSession() {

@@ -27,7 +27,8 @@ class DesktopApp : public QObject {
   Q_OBJECT
  public:
   // settings and clock may be replaced (tests); by default the user's settings file and the
-  // computer's clock.
+  // computer's clock. Under a DesktopApplication, the application's quit event (the end of the
+  // desktop session) runs the tray host's close.
   explicit DesktopApp(SettingsStore* settings = nullptr, Clock* clock = nullptr);
   ~DesktopApp() override;
 
@@ -56,8 +57,6 @@ class DesktopApp : public QObject {
   TrayMenuModel& Menu() { return *menu_; }
 
  private:
-  // The application's quit event (the end of the desktop session) runs the tray host's close.
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void WriteSettings();
 
   class MoonAdapter;

@@ -1,7 +1,6 @@
 // Selvane, the desktop program.
-#include <QApplication>
-
 #include "app/desktop_app.h"
+#include "app/desktop_application.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
 
@@ -9,7 +8,7 @@ int main(int argc, char** argv) {
   // Positions, stacking and shapes need X11: on a Wayland session run through XWayland.
   selvane::platform::PreferX11OnWayland();
   if (!selvane::platform::DisplayAvailable()) return 1;
-  QApplication app(argc, argv);
+  selvane::DesktopApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Selvane"));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.selvane.Selvane"));
   // The windows hide instead of closing; only the tray's quit item ends the program.

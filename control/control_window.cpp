@@ -102,7 +102,12 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
     auto* option = new QRadioButton(QString::fromUtf8(kUnits[i]), frame1_);
     option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
     option->setFont(windowFont);
-    option->setGeometry(layout::Pixels(layout::kOption[i]));
+    // The design lets each option run a little under its row's field, which lies above it and
+    // hides that part: the option ends where the field begins, so that a new text in the field
+    // (every second in real time) does not repaint the option as well.
+    QRect r = layout::Pixels(layout::kOption[i]);
+    r.setRight(std::min(r.right(), layout::Pixels(layout::kText[i]).left() - 1));
+    option->setGeometry(r);
     options_[i] = option;
   }
   for (int i = 0; i < 7; ++i) {
@@ -110,6 +115,10 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
     text->setObjectName(QStringLiteral("Text%1").arg(i + 1));
     text->setFont(fieldFont);
     text->setGeometry(layout::Pixels(layout::kText[i]));
+    // Opaque: the field lays down the frame's background at its rounded corners itself, so a
+    // new text repaints the field alone, not the frame and its caption behind it.
+    text->setBackgroundRole(QPalette::Window);
+    text->setAutoFillBackground(true);
     text->setText(FromUtf8(fields_.Text(i + 1)));
     text->installEventFilter(this);
     text->setAccessibleName(QString::fromUtf8(kRowNames[i]));

@@ -4,21 +4,18 @@
 // on a local socket, through which a later start asks it to show its windows.
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
-#include <QTimer>
 
 #include "platform/instance_lock.h"
+#include "platform/local_line_server.h"
 #include "platform/platform.h"
 
 namespace selvane::platform {
 namespace {
 QLockFile* g_lock = nullptr;  // held until the process ends
-QLocalServer* g_server = nullptr;
+LocalLineServer* g_server = nullptr;
 const QByteArray kShowRequest = QByteArrayLiteral("show\n");
 const QByteArray kShowAnswer = QByteArrayLiteral("shown\n");
 }  // namespace
@@ -58,56 +55,33 @@ QString InstanceSocketPath() {
 void ListenForLaterStarts(std::function<void()> show, std::chrono::milliseconds peerDeadline) {
   if (!g_lock || g_server) return;
   // Only the lock's holder gets here: a socket file still there was left by a killed instance.
-  QLocalServer::removeServer(InstanceSocketPath());
-  auto* server = new QLocalServer(QCoreApplication::instance());
-  server->setSocketOptions(QLocalServer::UserAccessOption);
-  if (!server->listen(InstanceSocketPath())) {
+  RemoveStaleLocalSocket(InstanceSocketPath());
+  auto* server = new LocalLineServer;
+  // Each peer sends one short line and is answered and disconnected (a longer one is dropped).
+  // A later start sends its line at once: a peer still silent, or short of a newline, when the
+  // deadline passes is not one of ours and would otherwise stay connected for good.
+  const bool listening = server->Listen(
+      InstanceSocketPath(),
+      [show](const QByteArray& line) {
+        const bool asked = line == kShowRequest;
+        if (asked && show) show();
+        return asked ? kShowAnswer : QByteArrayLiteral("?\n");
+      },
+      peerDeadline);
+  if (!listening) {
     delete server;
     return;
   }
   g_server = server;
-  QObject::connect(server, &QLocalServer::newConnection, server, [server, show, peerDeadline] {
-    while (QLocalSocket* peer = server->nextPendingConnection()) {
-      QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-      // A later start sends its line at once: a peer still silent, or short of a newline, when
-      // the deadline passes is not one of ours and would otherwise stay connected for good.
-      auto* deadline = new QTimer(peer);
-      deadline->setSingleShot(true);
-      QObject::connect(deadline, &QTimer::timeout, peer, [peer] {
-        peer->abort();
-        peer->deleteLater();
-      });
-      deadline->start(peerDeadline);
-      QObject::connect(peer, &QLocalSocket::readyRead, peer, [peer, show, deadline] {
-        if (!peer->canReadLine()) {
-          // A request is one short line: anything longer is not one of ours.
-          if (peer->bytesAvailable() > 64) peer->abort();
-          return;
-        }
-        deadline->stop();
-        const bool asked = peer->readLine(64) == kShowRequest;
-        if (asked && show) show();
-        peer->write(asked ? kShowAnswer : QByteArrayLiteral("?\n"));
-        peer->disconnectFromServer();
-      });
-    }
-  });
 }
 
 bool AskRunningInstanceToShow(int timeoutMs) {
-  QLocalSocket socket;
-  socket.connectToServer(InstanceSocketPath());
-  if (!socket.waitForConnected(timeoutMs)) return false;
-  socket.write(kShowRequest);
-  if (!socket.waitForBytesWritten(timeoutMs)) return false;
-  QByteArray answer;
-  while (!answer.endsWith('\n') && socket.waitForReadyRead(timeoutMs)) answer += socket.readAll();
-  return answer == kShowAnswer;
+  return AskLocalLineServer(InstanceSocketPath(), kShowRequest, timeoutMs) == kShowAnswer;
 }
 
 void ReleaseInstanceLock() {
   if (g_server) {
-    g_server->close();  // removes the socket file
+    g_server->Close();  // removes the socket file
     delete g_server;
     g_server = nullptr;
   }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QScreen>
 #include <cmath>
@@ -103,10 +104,20 @@ QFont DesignFont(const QString& family, double pointSize, bool bold) {
 }
 
 QIcon ProgramIcon() {
-  QIcon icon;
-  for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-    icon.addFile(QStringLiteral(":/icons/selvane-%1.png").arg(size), QSize(size, size));
-  return icon;
+  // Decoded once, and shared by the application, every window and the tray; kept to the end of
+  // the process, past the application object. Read as PNG by Qt's own reader: left to guess, the
+  // reader would first load every image-format plugin installed to ask each of them.
+  static const QIcon* const icon = [] {
+    auto* made = new QIcon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+      QImageReader reader(QStringLiteral(":/icons/selvane-%1.png").arg(size), "png");
+      reader.setAutoDetectImageFormat(false);
+      const QImage image = reader.read();
+      if (!image.isNull()) made->addPixmap(QPixmap::fromImage(image));
+    }
+    return made;
+  }();
+  return *icon;
 }
 
 void PreferX11OnWayland() {

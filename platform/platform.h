@@ -48,7 +48,7 @@ inline const QString kPGothic = QStringLiteral("ＭＳ Ｐゴシック");
 inline const QString kGothic = QStringLiteral("ＭＳ ゴシック");
 QFont DesignFont(const QString& family, double pointSize, bool bold = false);
 
-// The moon icon in every size the program has, for windows and the tray.
+// The moon icon in every size the program has, for windows and the tray: one icon, shared.
 QIcon ProgramIcon();
 
 // ---- Process ----

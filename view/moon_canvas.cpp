@@ -19,10 +19,15 @@ int NearestPixel(double v) {
 constexpr double kMinRatio = 0.25;
 constexpr double kMaxRatio = 8;
 
+// A picture of 256 colours or fewer stays indexed (a quarter of the bytes); any other is made
+// RGB32.
+QImage Compact(const QImage& picture) {
+  if (picture.isNull() || picture.format() == QImage::Format_Indexed8) return picture;
+  return picture.convertToFormat(QImage::Format_RGB32);
+}
+
 QImage LoadPicture(const QString& name) {
-  QImage picture(name);
-  if (!picture.isNull()) picture = picture.convertToFormat(QImage::Format_RGB32);
-  return picture;
+  return Compact(QImage(name));
 }
 
 }  // namespace
@@ -34,7 +39,7 @@ MoonCanvas::MoonCanvas(double ratio)
 }
 
 MoonCanvas::MoonCanvas(const QImage& picture) {
-  if (!picture.isNull()) picture1x_ = picture.convertToFormat(QImage::Format_RGB32);
+  picture1x_ = Compact(picture);
   Init();
 }
 
@@ -77,12 +82,24 @@ bool MoonCanvas::SetRatio(double ratio) {
   } else if (ratio == 2 && !picture2x_.isNull()) {
     bare_ = picture2x_;
   } else {
-    const QImage& from = picture2x_.isNull() ? picture1x_ : picture2x_;
+    // Scaled in full colour, opaque: an indexed picture is converted first.
+    const QImage from =
+        (picture2x_.isNull() ? picture1x_ : picture2x_).convertToFormat(QImage::Format_RGB32);
     bare_ = from.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                 .convertToFormat(QImage::Format_RGB32);
   }
   bare_.setDevicePixelRatio(ratio);
-  image_ = bare_.copy();
+  // The colours of an indexed picture as its RGB32 conversion has them: opaque.
+  bareColors_.clear();
+  if (bare_.format() == QImage::Format_Indexed8) {
+    bareColors_.resize(256, kShadow);
+    const QList<QRgb> table = bare_.colorTable();
+    for (qsizetype i = 0; i < table.size() && i < 256; ++i)
+      bareColors_[static_cast<std::size_t>(i)] = table[i] | 0xFF000000u;
+  }
+  // The one full-colour copy of the picture: the one drawn on.
+  image_ = bare_.format() == QImage::Format_RGB32 ? bare_.copy()
+                                                  : bare_.convertToFormat(QImage::Format_RGB32);
   image_.setDevicePixelRatio(ratio);
   drawn_.clear();
   wholeRestore_ = false;
@@ -90,18 +107,25 @@ bool MoonCanvas::SetRatio(double ratio) {
   for (const FreeLine& l : free_) DrawFreeLine(l);
   ratioChanged_ = true;
   NoteChange();
+  if (changed_) changed_();
   return true;
 }
 
 void MoonCanvas::NoteChange() {
-  if (changeNoted_) return;
   changeNoted_ = true;
-  if (changed_) changed_();
+}
+
+void MoonCanvas::DrawingDone() {
+  if (changeNoted_ && changed_) changed_();
 }
 
 void MoonCanvas::Settle() const {
   if (wholeRestore_) {
-    std::memcpy(image_.bits(), bare_.constBits(), static_cast<std::size_t>(bare_.sizeInBytes()));
+    if (bareColors_.empty()) {
+      std::memcpy(image_.bits(), bare_.constBits(), static_cast<std::size_t>(bare_.sizeInBytes()));
+    } else {
+      for (int y = 0; y < bare_.height(); ++y) RestoreRow(y, 0, bare_.width());
+    }
     drawn_.clear();
     wholeRestore_ = false;
   }
@@ -140,11 +164,26 @@ void MoonCanvas::Clear() {
 
 void MoonCanvas::RestoreSpan(const Span& s) const {
   const int x1 = DeviceEdge(s.x1);
-  const std::size_t bytes = static_cast<std::size_t>(DeviceEdge(s.x2 + 1) - x1) * sizeof(QRgb);
-  for (int y = DeviceEdge(s.y); y < DeviceEdge(s.y + 1); ++y) {
-    std::memcpy(reinterpret_cast<QRgb*>(image_.scanLine(y)) + x1,
-                reinterpret_cast<const QRgb*>(bare_.constScanLine(y)) + x1, bytes);
+  const int x2 = DeviceEdge(s.x2 + 1);
+  for (int y = DeviceEdge(s.y); y < DeviceEdge(s.y + 1); ++y) RestoreRow(y, x1, x2);
+}
+
+void MoonCanvas::RestoreRow(int y, int x1, int x2) const {
+  QRgb* to = reinterpret_cast<QRgb*>(image_.scanLine(y));
+  if (bareColors_.empty()) {
+    std::memcpy(to + x1, reinterpret_cast<const QRgb*>(bare_.constScanLine(y)) + x1,
+                static_cast<std::size_t>(x2 - x1) * sizeof(QRgb));
+    return;
   }
+  const uchar* from = bare_.constScanLine(y);
+  for (int x = x1; x < x2; ++x) to[x] = bareColors_[from[x]];
+}
+
+QImage MoonCanvas::BarePicture() const {
+  if (bareColors_.empty()) return bare_;
+  QImage picture = bare_.convertToFormat(QImage::Format_RGB32);
+  picture.setDevicePixelRatio(bare_.devicePixelRatio());
+  return picture;
 }
 
 void MoonCanvas::FillSpan(const Span& s) const {

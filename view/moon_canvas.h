@@ -48,7 +48,8 @@ class MoonCanvas : public ShadowCanvas {
     Settle();
     return image_;
   }
-  const QImage& BarePicture() const { return bare_; }
+  // The picture without the shadow, at the current ratio, in the image's format.
+  QImage BarePicture() const;
   const std::string& Caption() const { return caption_; }
 
   void Clear() override;
@@ -57,11 +58,13 @@ class MoonCanvas : public ShadowCanvas {
   // included, within the picture; a line with an end that is not a number draws nothing.
   void Line(float x1, float y1, float x2, float y2) override;
   void Refresh() override;
+  void DrawingDone() override;
   void SetCaption(std::string_view caption) override;
 
-  // Presentation. The changed hook runs at the first change of the picture after TakeChange
-  // (a clear or a line), the refresh hook at every Refresh, the caption hook whenever the
-  // caption text differs from the one before.
+  // Presentation. The changed hook runs when a drawing is done (or the ratio changed) and the
+  // picture was drawn on since the last TakeChange, to ask TakeChange there and then whether it
+  // differs; the refresh hook runs at every Refresh, the caption hook whenever the caption text
+  // differs from the one before.
   void SetChangedHook(std::function<void()> hook) { changed_ = std::move(hook); }
   void SetRefreshHook(std::function<void()> hook) { refresh_ = std::move(hook); }
   void SetCaptionHook(std::function<void(std::string_view)> hook) {
@@ -83,6 +86,8 @@ class MoonCanvas : public ShadowCanvas {
   // Brings the image's pixels to the rows and lines drawn since the last clear.
   void Settle() const;
   void RestoreSpan(const Span& s) const;
+  // Gives device pixels x1 .. x2 - 1 of row y back to the bare picture.
+  void RestoreRow(int y, int x1, int x2) const;
   void FillSpan(const Span& s) const;
   void DrawFreeLine(const FreeLine& l) const;
 
@@ -91,7 +96,10 @@ class MoonCanvas : public ShadowCanvas {
   bool load2x_ = false;  // the 2x picture of the resources is still to be read
   double ratio_ = 1;
   bool ratioChanged_ = false;
+  // The bare picture at the current ratio, held indexed when the loaded picture is (then with
+  // its colours, opaque, in bareColors_), else as RGB32.
   QImage bare_;
+  std::vector<QRgb> bareColors_;
   // The image and what its pixels show: kept up to date by Settle, also from const readers.
   mutable QImage image_;
   mutable std::vector<Span> drawn_;  // the rows whose pixels are in image_

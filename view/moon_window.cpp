@@ -197,17 +197,9 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
   setTabOrder(picture_, text_);
   ageText_.reserve(64);
 
-  canvas_.SetChangedHook([this] {
-    if (presentPending_) return;
-    presentPending_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          presentPending_ = false;
-          PresentIfChanged();
-        },
-        Qt::QueuedConnection);
-  });
+  // At the end of every drawing: real time draws ten times a second, and finding out there and
+  // then that nothing changed costs less than any event posted to find it out later.
+  canvas_.SetChangedHook([this] { PresentIfChanged(); });
   canvas_.SetRefreshHook([this] { PresentFrame(); });
   describeTimer_.setSingleShot(true);
   connect(&describeTimer_, &QTimer::timeout, this, [this] { DescriptionDue(); });
@@ -430,7 +422,7 @@ void MoonWindow::Beep() {
 }
 
 void MoonWindow::PresentIfChanged() {
-  // Real time draws ten times a second, but the picture changes far more rarely.
+  // The picture changes far more rarely than it is drawn.
   if (!canvas_.TakeChange()) return;
   ++pictureUpdates_;
   picture_->update();

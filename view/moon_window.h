@@ -162,7 +162,6 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   std::function<void(std::chrono::nanoseconds)> hold_;
   QWindow* watchedWindow_ = nullptr;
   QMetaObject::Connection screenDpi_;
-  bool presentPending_ = false;
   long pictureUpdates_ = 0;
   DescriptionPacer pacer_;
   QTimer describeTimer_;

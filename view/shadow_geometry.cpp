@@ -54,6 +54,11 @@ ShadowPainter::ShadowPainter(EphemerisState& state, const FieldStore& fields, Sh
 }
 
 void ShadowPainter::DrawMoonShadow() {
+  DrawShadow();
+  canvas_.DrawingDone();
+}
+
+void ShadowPainter::DrawShadow() {
   canvas_.Clear();
   s_.LitFraction = (1 - std::cos(s_.Elongation * kDegToRad)) / 2;
   BuildMoonCaption(fields_, caption_);
@@ -72,7 +77,8 @@ void ShadowPainter::AnimatePhaseCycle() {
   for (double e : PhaseCycleFrames(s_.SavedElongation)) {
     s_.Elongation = e;
     s_.LitFraction = (1 - std::cos(s_.Elongation * kDegToRad)) / 2;
-    DrawMoonShadow();
+    // Each frame is presented at once by the refresh.
+    DrawShadow();
     canvas_.Refresh();
   }
   s_.Elongation = s_.SavedElongation;

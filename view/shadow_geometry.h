@@ -45,6 +45,8 @@ class ShadowCanvas {
   virtual void Clear() = 0;  // back to the bare moon picture
   virtual void Line(float x1, float y1, float x2, float y2) = 0;
   virtual void Refresh() = 0;  // present the picture now
+  // One picture is complete: present it when it differs from the one presented last.
+  virtual void DrawingDone() {}
   virtual void SetCaption(std::string_view caption) = 0;
 };
 
@@ -52,11 +54,14 @@ class ShadowPainter {
  public:
   ShadowPainter(EphemerisState& state, const FieldStore& fields, ShadowCanvas& canvas);
 
+  // Draws the shadow and the caption, then tells the canvas the picture is complete.
   void DrawMoonShadow();
   // Plays the phases once round in 15-degree steps, only while the display follows the clock.
   void AnimatePhaseCycle();
 
  private:
+  void DrawShadow();
+
   EphemerisState& s_;
   const FieldStore& fields_;
   ShadowCanvas& canvas_;

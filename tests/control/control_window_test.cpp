@@ -20,7 +20,9 @@
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QTextLayout>
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 
 #include "control/control_layout.h"
 #include "control_fakes.h"
@@ -147,7 +149,10 @@ TEST(ControlWindowLayout, ControlsWhereTheDesignPutsThem) {
     QRadioButton* option = w.Option(i + 1);
     EXPECT_EQ(option->parentWidget(), w.Frame1());
     EXPECT_EQ(option->text(), QString::fromUtf8(units[i]));
-    EXPECT_EQ(option->geometry(), Pixels(120, optionTops[i], optionWidths[i], i == 5 ? 252 : 312));
+    // An option ends where its row's field, which lies above it, begins.
+    QRect option1 = Pixels(120, optionTops[i], optionWidths[i], i == 5 ? 252 : 312);
+    option1.setRight(std::min(option1.right(), Pixels(720, rowTops[i], 672, 312).left() - 1));
+    EXPECT_EQ(option->geometry(), option1);
     EXPECT_EQ(w.Text(i + 1)->geometry(), Pixels(720, rowTops[i], 672, 312));
     EXPECT_EQ(w.Command(2 * i + 1)->text(), "▲");
     EXPECT_EQ(w.Command(2 * i + 1)->geometry(), Pixels(1500, rowTops[i], 312, 312));
@@ -276,6 +281,40 @@ TEST(ControlWindowRun, StartUpShowsRealTimeInTheWidgets) {
   EXPECT_TRUE(r.checks.Checked(MenuItem::Real));
   EXPECT_TRUE(r.checks.Checked(MenuItem::About));
   SaveScreenshot(&w, "form1.png");
+}
+
+// Counts the paint events of every widget it watches.
+class PaintCounter : public QObject {
+ public:
+  std::map<QObject*, int> paints;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints[watched];
+    return false;
+  }
+};
+
+TEST(ControlWindowRun, ANewSecondRepaintsOnlyItsField) {
+  WindowRig r;
+  r.clock.reading = {2024, 5, 17, 21, 30, 15};
+  r.panel.StartUp();
+  ControlWindow& w = r.window;
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QCoreApplication::processEvents();
+  PaintCounter counter;
+  const QList<QWidget*> widgets = w.findChildren<QWidget*>();
+  for (QWidget* child : widgets) child->installEventFilter(&counter);
+  w.installEventFilter(&counter);
+  for (const char* second : {"16", "17"}) {
+    counter.paints.clear();
+    r.session.fields.WriteField(6, second);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints[w.Text(6)] > 0; }));
+    QCoreApplication::processEvents();
+    for (const auto& [widget, paints] : counter.paints) {
+      if (widget != w.Text(6)) ADD_FAILURE() << widget->objectName().toStdString() << " repainted";
+    }
+  }
 }
 
 TEST(ControlWindowRun, Timer1TicksRunTheTick) {

@@ -54,6 +54,19 @@ TEST_F(CanvasTest, ThePictureIsTheFullMoonOfTheResources) {
   // A full Moon on black: the corners are black, the middle of the disc is lit.
   EXPECT_EQ(canvas.BarePicture().pixel(0, 0), kBlack);
   EXPECT_GT(qGray(canvas.BarePicture().pixel(128, 128)), 40);
+  // Every pixel as the resource's picture has it, also where a drawn shadow was taken back.
+  const QImage resource =
+      QImage(QStringLiteral(":/moon.gif")).convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(canvas.Image(), resource);
+  state.ShadowStep = 1;
+  state.Elongation = 120;
+  painter.DrawMoonShadow();
+  ASSERT_NE(canvas.Image(), resource);
+  canvas.Clear();
+  EXPECT_EQ(canvas.Image(), resource);
+  MoonCanvas two(2);
+  EXPECT_EQ(two.Image(),
+            QImage(QStringLiteral(":/moon@2x.gif")).convertToFormat(QImage::Format_RGB32));
 }
 
 struct Phase {

@@ -355,6 +355,8 @@ TEST(ProgramIcon, HasEverySize) {
   const QIcon icon = ProgramIcon();
   ASSERT_FALSE(icon.isNull());
   for (int size : {16, 32, 256}) EXPECT_EQ(icon.pixmap(size, size).width(), size);
+  // Decoded once: every caller shares the one icon's pictures.
+  EXPECT_EQ(ProgramIcon().cacheKey(), icon.cacheKey());
 }
 
 }  // namespace
