@@ -106,6 +106,18 @@ TEST_F(LocalLineServerTest, PeersThatSendNoShortLineAreDroppedUnanswered) {
   EXPECT_EQ(lines[0], QByteArray(62, 'x') + "\n");
 }
 
+// A peer that stays connected but says less than one line, or nothing, is dropped once its
+// deadline passes instead of holding its connection open for good.
+TEST_F(LocalLineServerTest, ASilentPeerIsDroppedAfterItsDeadline) {
+  server.Close();
+  ASSERT_TRUE(server.Listen(
+      path, [](const QByteArray&) { return QByteArrayLiteral("?\n"); },
+      std::chrono::milliseconds(200)));
+  for (const QByteArray& sent : {QByteArray(), QByteArray("sho"), QByteArray(64, 'x')})
+    EXPECT_EQ(SendRaw(sent, false), "") << sent.toStdString();
+  EXPECT_EQ(server.PeerCount(), 0);
+}
+
 TEST_F(LocalLineServerTest, OnlyTheOwnerMayConnectAndClosingRemovesTheSocket) {
   struct stat info {};
   ASSERT_EQ(lstat(QFile::encodeName(path).constData(), &info), 0);

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QMouseEvent>
 #include <QProcess>
@@ -170,42 +169,6 @@ TEST_F(InstanceTest, ALockLeftByAKilledInstanceIsTakenOver) {
   QFile f(InstanceLockPath());
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_TRUE(f.readAll().startsWith(QByteArray::number(QCoreApplication::applicationPid())));
-}
-
-// A later start's request is answered at once; a peer that says less than one line (or nothing)
-// is dropped once its deadline passes, instead of holding its connection open for good.
-TEST_F(InstanceTest, APeerWithoutARequestIsDroppedAfterItsDeadline) {
-  ASSERT_FALSE(AnotherInstanceRunning());
-  int shown = 0;
-  ListenForLaterStarts([&shown] { ++shown; }, std::chrono::milliseconds(200));
-  const struct {
-    const char* name;
-    QByteArray sent;
-    QByteArray answer;
-  } cases[] = {
-      {"the request", "show\n", "shown\n"},
-      {"another line", "hide\n", "?\n"},
-      {"nothing", "", ""},
-      {"part of a line", "sho", ""},
-      {"64 bytes without a newline", QByteArray(64, 'x'), ""},
-  };
-  for (const auto& c : cases) {
-    QLocalSocket peer;
-    peer.connectToServer(InstanceSocketPath());
-    ASSERT_TRUE(peer.waitForConnected(2000)) << c.name;
-    if (!c.sent.isEmpty()) peer.write(c.sent);
-    peer.flush();
-    QByteArray answer;
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-          answer += peer.readAll();
-          return peer.state() == QLocalSocket::UnconnectedState;
-        },
-        10000))
-        << c.name;
-    EXPECT_EQ(answer + peer.readAll(), c.answer) << c.name;
-  }
-  EXPECT_EQ(shown, 1);
 }
 
 TEST_F(InstanceTest, WithoutARuntimeDirectoryTheUserIdKeepsLocksApart) {
