@@ -119,19 +119,19 @@ delay() {
       }
     }'
 }
-# Waits until nothing has been spoken for half a second (at most 5 s): what the last keys set off
-# is said before the next key, as a user listens before going on.
+# Waits until Orca has said nothing new for half a second (at most 5 s): what the last keys set
+# off is said before the next key, as a user listens before going on.
 quiet() {
-  local size last=-1 still=0
+  local said last=-1 still=0
   for _ in $(seq 50); do
-    size=$(stat -c %s "$SPEECH_LOG")
-    if [ "$size" = "$last" ] && ! tail -n1 "$SPEECH_LOG" | grep -q '^START'; then
+    said=$(heard | wc -c)
+    if [ "$said" = "$last" ]; then
       still=$((still + 1))
       [ "$still" -ge 5 ] && return 0
     else
       still=0
     fi
-    last=$size
+    last=$said
     sleep 0.1
   done
 }
@@ -270,7 +270,8 @@ check "the moon window has the input focus" wait_for 3 focus_on "$MOON"
 walk Tab
 quiet
 check "Tab does not take the focus to the age field" eval '! heard_match "月齢 テキスト"'
-# Counted from the end of what the key set off.
+# Counted from the end of what was said before.
+wait_for 10 eval '[ "$(tail -n1 "$SPEECH_LOG" | cut -d" " -f1)" != START ]'
 before=$(grep -c '^START' "$SPEECH_LOG")
 sleep 15
 spoken=$(($(grep -c '^START' "$SPEECH_LOG") - before))
