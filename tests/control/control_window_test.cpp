@@ -676,6 +676,13 @@ TEST(ControlWindowKeys, TabEntersTheUnitsAtTheSelectedOne) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     EXPECT_EQ(QApplication::focusWidget(), w.Option(selected));
   }
+  // The arrow keys move within the group and select; Tab then comes back to the new one.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  EXPECT_EQ(QApplication::focusWidget(), w.Option(6));
+  EXPECT_TRUE(w.Option(6)->isChecked());
+  w.Text(6)->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), w.Option(6));
 }
 
 TEST(ControlWindowKeys, UpAndDownInAFieldStepIt) {
