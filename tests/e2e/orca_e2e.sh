@@ -183,85 +183,85 @@ mark
 check "the control window comes up with the focus on Go / Stop, following the clock" \
   wait_for 15 heard_match "Go / Stop.*リアルタイム表示中"
 wait_for 5 focus_on "$CONTROL"
-YEAR=$(TZ=Asia/Tokyo date +%Y)
+NEXT_YEAR=$(($(TZ=Asia/Tokyo date +%Y) + 1))
+FIRST_PLACE=
+CONTROL_PLACE=
+# Whether the keypad is a transient (a dialog) of the control window.
+keypad_is_transient() {
+  local owner
+  owner=$(xprop -id "$(window_id "$KEYPAD")" WM_TRANSIENT_FOR)
+  [ "${owner##*# }" = "$(printf 0x%x "$(window_id "$CONTROL")")" ]
+}
 
-step "Tab from the seconds field: the unit radio buttons are entered at the selected unit"
-walk Tab Tab Tab Tab Tab Tab Tab
-check "Tab enters the radio buttons at 秒, the selected one" says "秒\\. [^.]*ラジオボタン"
-walk Tab
-check "the next Tab leaves the group" says "変化分.*テキスト"
-
-step "Space on 年を1増やす (following the clock)"
-walk Tab Tab
-check "Tab reaches 年を1増やす" says "年を1増やす"
-act space
-check "Space on 年を1増やす says the new year and that the animation runs" \
-  says "通知 $((YEAR + 1))年、アニメーション中"
-
-step "Up and Down in the step-amount field"
-walk shift+Tab shift+Tab
-check "back in the step-amount field" says "変化分.*テキスト"
-act Up
-check "Up steps it, heard where the focus is" says "通知 変化分 2"
-act Down
-check "Down steps it back" says "通知 変化分 1"
-
-step "Enter in a field"
-act Return
-check "Enter moves on to the year field, read whole" says "年 テキスト.*$((YEAR + 1))"
-
-step "The keypad: F4 in the day field, 1, 2 while OK has the focus, Enter"
-walk Tab Tab
-check "Tab reaches the day field" says "日 テキスト"
-walk F4
-check "F4 opens the keypad" says "日を入力.*OK"
-wait_for 5 focus_on "$KEYPAD"
-FIRST_PLACE=$(outer_corner "$KEYPAD")
-CONTROL_PLACE=$(outer_corner "$CONTROL")
-check "the keypad is a transient of the control window" eval \
-  '[ "$(xprop -id "$(window_id "$KEYPAD")" WM_TRANSIENT_FOR | sed "s/.*# //")" = "$(printf 0x%x "$(window_id "$CONTROL")")" ]'
-act 1 2 Return
-check "OK hands the focus back to the day field, read with its new value" says "日 テキスト.*12"
-check "the control window has the input focus" wait_for 3 focus_on "$CONTROL"
-walk Tab
-check "Tab goes on from there" says "時 テキスト"
-
-step "The keypad closed by Escape and by its close box; opened again where it was"
-walk shift+Tab F4
-check "the keypad opens again" says "日を入力"
-wait_for 5 focus_on "$KEYPAD"
-check "it opens where it opened first ($FIRST_PLACE)" wait_for 3 eval '[ "$(outer_corner "$KEYPAD")" = "$FIRST_PLACE" ]'
-act Escape
-check "Escape hands the focus back to the day field" says "日 テキスト"
-check "the control window has the input focus" wait_for 3 focus_on "$CONTROL"
-walk F4
-check "the keypad opens a third time" says "日を入力"
-wait_for 5 focus_on "$KEYPAD"
-check "again where it opened first" wait_for 3 eval '[ "$(outer_corner "$KEYPAD")" = "$FIRST_PLACE" ]'
-act alt+F4
-check "its close box hands the focus back to the day field" says "日 テキスト"
-check "the control window has the input focus" wait_for 3 focus_on "$CONTROL"
+# The keyboard walk, one row a line: KIND | WHAT IS CHECKED | KEYS | EXPECTED
+#   step: a heading in the transcript;
+#   walk, act: the keys (walk: moving about, act: doing something), then what Orca says (ERE;
+#     NEXT_YEAR stands for the year after the present one in Japan);
+#   focus: the window (CONTROL, MOON or KEYPAD) that has the X input focus;
+#   test: a shell condition that must come true within 5 s.
+WALK=$(
+  cat <<'EOF'
+step | Tab from the seconds field: the unit radio buttons are entered at the selected unit | - | -
+walk | Tab enters the radio buttons at 秒, the selected one | Tab Tab Tab Tab Tab Tab Tab | 秒\. [^.]*ラジオボタン
+walk | the next Tab leaves the group | Tab | 変化分.*テキスト
+step | Space on 年を1増やす (following the clock) | - | -
+walk | Tab reaches 年を1増やす | Tab Tab | 年を1増やす
+act | Space on it says the new year and that the animation runs | space | 通知 NEXT_YEAR年、アニメーション中
+step | Up and Down in the step-amount field | - | -
+walk | back in the step-amount field | shift+Tab shift+Tab | 変化分.*テキスト
+act | Up steps it, heard where the focus is | Up | 通知 変化分 2
+act | Down steps it back | Down | 通知 変化分 1
+step | Enter in a field | - | -
+act | Enter moves on to the year field, read whole | Return | 年 テキスト.*NEXT_YEAR
+step | The keypad: F4 in the day field, 1, 2 while OK has the focus, Enter | - | -
+walk | Tab reaches the day field | Tab Tab | 日 テキスト
+walk | F4 opens the keypad | F4 | 日を入力.*OK
+focus | the keypad has the input focus | - | KEYPAD
+test | the keypad is a transient of the control window | - | keypad_is_transient
+test | the keypad's place is read | - | FIRST_PLACE=$(outer_corner "$KEYPAD") && CONTROL_PLACE=$(outer_corner "$CONTROL")
+act | OK hands the focus back to the day field, read with its new value | 1 2 Return | 日 テキスト.*12
+focus | the control window has the input focus | - | CONTROL
+walk | Tab goes on from there | Tab | 時 テキスト
+step | The keypad closed by Escape and by its close box; opened again where it was | - | -
+walk | the keypad opens again | shift+Tab F4 | 日を入力
+focus | the keypad has the input focus | - | KEYPAD
+test | it opens where it opened first | - | [ "$(outer_corner "$KEYPAD")" = "$FIRST_PLACE" ]
+act | Escape hands the focus back to the day field | Escape | 日 テキスト
+focus | the control window has the input focus | - | CONTROL
+walk | the keypad opens a third time | F4 | 日を入力
+focus | the keypad has the input focus | - | KEYPAD
+test | again where it opened first | - | [ "$(outer_corner "$KEYPAD")" = "$FIRST_PLACE" ]
+act | its close box hands the focus back to the day field | alt+F4 | 日 テキスト
+focus | the control window has the input focus | - | CONTROL
+step | ADJ, Now, Go / Stop | - | -
+walk | shift+Tab reaches ADJ | shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab | ADJ
+act | ADJ says the minute and second it cleared | space | 通知 0分0秒
+walk | Tab reaches Now | Tab | Now
+act | Now says that the display follows the clock | space | 通知 リアルタイム表示中
+walk | Go / Stop tells the state in its description | Tab | Go / Stop.*リアルタイム表示中
+act | Go / Stop says it stopped | space | 通知 停止中
+act | Go / Stop says it animates | space | 通知 アニメーション中
+walk | back to Now | shift+Tab | Now
+act | Now again: following the clock | space | 通知 リアルタイム表示中
+EOF
+)
+while IFS= read -r -u 3 row; do
+  kind=${row%% | *} row=${row#* | }
+  what=${row%% | *} row=${row#* | }
+  keys=${row%% | *} expected=${row#* | }
+  expected=${expected//NEXT_YEAR/$NEXT_YEAR}
+  case $kind in
+    step) step "$what" ;;
+    walk | act)
+      # shellcheck disable=SC2086  # one key a word
+      $kind $keys
+      check "$what" says "$expected"
+      ;;
+    focus) check "$what" wait_for 5 focus_on "${!expected}" ;;
+    test) check "$what" wait_for 5 eval "$expected" ;;
+  esac
+done 3<<<"$WALK"
 echo "  keypad at $FIRST_PLACE, control window at $CONTROL_PLACE" >>"$TRANSCRIPT"
-
-step "ADJ, Now, Go / Stop"
-walk shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab
-check "shift+Tab reaches ADJ" says "ADJ"
-act space
-check "ADJ says the minute and second it cleared" says "通知 0分0秒"
-walk Tab
-says "Now" >/dev/null
-act space
-check "Now says that the display follows the clock" says "通知 リアルタイム表示中"
-walk Tab
-check "Go / Stop tells the state in its description" says "Go / Stop.*リアルタイム表示中"
-act space
-check "Go / Stop says it stopped" says "通知 停止中"
-act space
-check "Go / Stop says it animates" says "通知 アニメーション中"
-walk shift+Tab
-says "Now" >/dev/null
-act space
-check "Now again: following the clock" says "通知 リアルタイム表示中"
 
 step "F6 to the moon window; 15 s there following the clock"
 act F6
