@@ -6,10 +6,11 @@
 # walk expects it; with the moon window focused while following the clock Orca may speak at most
 # 3 times in 15 s. What Orca said at each step, and how long after the key it started, is
 # written to e2e-artifacts/orca-transcript.txt.
-# Usage: orca_e2e.sh BUILD_DIR LOCALE_DIR (ja_JP.UTF-8 compiled there). Exits 77 without Orca.
+# Usage: orca_e2e.sh BUILD_DIR LOCALE_DIR (ja_JP.UTF-8 compiled there). Exits 77 without Orca
+# or speech-dispatcher.
 set -u
-if [ ! -x /usr/bin/orca ]; then
-  echo "orca is not installed: skipped"
+if [ ! -x /usr/bin/orca ] || ! command -v speech-dispatcher >/dev/null; then
+  echo "orca or speech-dispatcher is not installed: skipped"
   exit 77
 fi
 if [ -z "${ORCA_E2E_SESSION:-}" ]; then
