@@ -88,8 +88,9 @@ DesktopApp::DesktopApp(SettingsStore* settings, Clock* clock)
   keypad_ = std::make_unique<KeypadModel>(state_, fields_, *panel_, *evaluator_, beeper_);
   // The control window first; the moon window's load then places both from the settings.
   form1_ = std::make_unique<ControlWindow>(*panel_, *keypad_, fields_);
-  form2_ = std::make_unique<MoonWindow>(state_, fields_, checks_, *settings_, form1_.get(),
-                                        [this](const QPoint& at) { form3_->PopupAt(at); });
+  form2_ = std::make_unique<MoonWindow>(
+      state_, fields_, checks_, *settings_, form1_.get(),
+      [this](const QPoint& at, bool fromKeyboard) { form3_->PopupAt(at, fromKeyboard); });
   engine_ = std::make_unique<Ephemeris>(state_, fields_, *form2_);
   evaluator_->engine = engine_.get();
 
@@ -103,6 +104,9 @@ DesktopApp::DesktopApp(SettingsStore* settings, Clock* clock)
   menu_ = std::make_unique<TrayMenuModel>(state_, checks_, *moonAdapter_, *controlAdapter_);
   form3_ = std::make_unique<TrayHost>(*menu_, checks_);
   form3_->SetCloseHandler([this] { Quit(); });
+  // F6 in either window brings up the other one: they have no task-bar entries to go by.
+  form1_->SetOtherWindowHook([this] { menu_->OnIconLeftPress(); });
+  form2_->SetOtherWindowHook([this] { menu_->FocusControlWindow(); });
 
   signals_ = std::make_unique<QuitSignals>([this] { form3_->Close(); });
   // The session manager's save request, at logout or as a checkpoint at any time (and a logout

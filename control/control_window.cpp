@@ -19,6 +19,7 @@
 
 #include "control/control_layout.h"
 #include "control/layout_pixels.h"
+#include "control/spoken_result.h"
 #include "platform/platform.h"
 
 namespace selvane {
@@ -77,8 +78,9 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
       panel_(panel),
       keypad_(keypad),
       fields_(fields),
-      keypadHost_(std::make_unique<KeypadDialogHost>(keypad)) {
+      keypadHost_(std::make_unique<KeypadDialogHost>(keypad, this)) {
   setObjectName(QStringLiteral("Form1"));
+  platform::InstallAccessibility();
   platform::MakeToolWindow(this);
   setWindowTitle(QStringLiteral("Selvane"));
   setWindowIcon(platform::ProgramIcon());
@@ -95,11 +97,9 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
   frame1_->setFont(fieldFont);
   frame1_->setGeometry(layout::Pixels(layout::kFrame1));
 
-  static const char* const kUnits[6] = {"年", "月", "日", "時", "分", "秒"};
-  // What a screen reader calls each row's field and its buttons: the unit, and the step amount.
-  static const char* const kRowNames[7] = {"年", "月", "日", "時", "分", "秒", "変化分"};
+  // A screen reader calls each row's field and its buttons by the row's name.
   for (int i = 0; i < 6; ++i) {
-    auto* option = new QRadioButton(QString::fromUtf8(kUnits[i]), frame1_);
+    auto* option = new QRadioButton(QString::fromUtf8(kRowNames[i]), frame1_);
     option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
     option->setFont(windowFont);
     // The design lets each option run a little under its row's field, which lies above it and
@@ -156,17 +156,17 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
                                             layout::kCommand17};
   const QString bottomCaptions[3] = {QStringLiteral("ADJ"), QStringLiteral("Now"),
                                      QStringLiteral("Go / Stop")};
-  // The captions are their names; what they do, for a screen reader.
-  const QString bottomDescriptions[3] = {QStringLiteral("分と秒を0にする"),
-                                         QStringLiteral("時計に合わせる"),
-                                         QStringLiteral("アニメーションを始める・止める")};
+  // The captions are their names; what they do, for a screen reader ("Go / Stop" tells the
+  // timer's state instead).
+  const QString bottomDescriptions[2] = {QStringLiteral("分と秒を0にする"),
+                                         QStringLiteral("時計に合わせる")};
   for (int i = 0; i < 3; ++i) {
     auto* button = new QPushButton(bottomCaptions[i], this);
     button->setObjectName(QStringLiteral("Command%1").arg(15 + i));
     button->setFont(fieldFont);
     button->setGeometry(layout::Pixels(bottomRects[i]));
     FitCaption(button);
-    button->setAccessibleDescription(bottomDescriptions[i]);
+    if (i < 2) button->setAccessibleDescription(bottomDescriptions[i]);
     commands_[14 + i] = button;
   }
 
@@ -182,12 +182,13 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
   commands_[16]->setFocus();
 
   for (int i = 0; i < 17; ++i) {
-    connect(commands_[i], &QPushButton::clicked, this, [this, i] { panel_.PressButton(i + 1); });
+    connect(commands_[i], &QPushButton::clicked, this, [this, i] { Press(i + 1); });
     commands_[i]->installEventFilter(this);
   }
   for (int i = 0; i < 6; ++i) {
     connect(options_[i], &QRadioButton::toggled, this, [this, i](bool on) {
       if (on) panel_.SelectOption(i + 1);
+      TabToSelectedOptionOnly();
     });
   }
   connect(check1_, &QCheckBox::toggled, this, [this](bool on) { panel_.SetCheck1(on); });
@@ -196,12 +197,15 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
             [this, i](const QString& text) { fields_.WriteField(i + 1, text.toStdString()); });
   }
   fields_.SetChangedHook([this](int field) { MirrorField(field); });
+  keypadHost_->SetClosedHook([this] { ReturnFromKeypad(); });
 
   timer1_.setObjectName(QStringLiteral("Timer1"));
   connect(&timer1_, &QTimer::timeout, this, [this] { panel_.TimerTick(); });
 
   panel_.AttachTimer(this);
   panel_.AttachWindow(this);
+  TabToSelectedOptionOnly();
+  ShowModeDescription();
 }
 
 ControlWindow::~ControlWindow() {
@@ -212,6 +216,7 @@ ControlWindow::~ControlWindow() {
 
 void ControlWindow::SetCaption(std::string_view caption) {
   setWindowTitle(FromUtf8(caption));
+  ScheduleModeDescription();
 }
 
 void ControlWindow::ShowCheck1(bool on) {
@@ -223,7 +228,13 @@ void ControlWindow::ShowSelectedOption(int option) {
   if (option < 1 || option > 6) return;
   const QSignalBlocker block(options_[option - 1]);
   options_[option - 1]->setChecked(true);
-  // The auto-exclusive group unchecked the other buttons without telling anyone: nothing to do.
+  // The auto-exclusive group unchecked the other buttons without telling anyone.
+  TabToSelectedOptionOnly();
+}
+
+void ControlWindow::TabToSelectedOptionOnly() {
+  for (QRadioButton* option : options_)
+    if (option) option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void ControlWindow::ShowWindow() {
@@ -241,6 +252,7 @@ void ControlWindow::SetTopmost(bool on) {
 }
 
 void ControlWindow::SetInterval(int milliseconds) {
+  ScheduleModeDescription();
   if (milliseconds <= 0) {
     interval_ = 0;
     timer1_.stop();
@@ -268,7 +280,38 @@ void ControlWindow::MirrorField(int field) {
   if (text->hasFocus()) text->setCursorPosition(std::min<int>(cursor, value.size()));
 }
 
+void ControlWindow::Press(int command) {
+  const ControlPanel::Mode before = panel_.CurrentMode();
+  panel_.PressButton(command);
+  announcer_.Announce(FromUtf8(ButtonResult(command, fields_, before, panel_.CurrentMode())));
+}
+
+void ControlWindow::ScheduleModeDescription() {
+  if (modePending_) return;
+  modePending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        modePending_ = false;
+        ShowModeDescription();
+      },
+      Qt::QueuedConnection);
+}
+
+void ControlWindow::ShowModeDescription() {
+  QPushButton* goStop = commands_[ControlPanel::kGoStop - 1];
+  const QString mode = QString::fromUtf8(ModeText(panel_.CurrentMode()));
+  if (goStop->accessibleDescription() != mode) goStop->setAccessibleDescription(mode);
+}
+
+void ControlWindow::ReturnFromKeypad() {
+  if (!isVisible() || keypadField_ < 1) return;
+  activateWindow();
+  texts_[keypadField_ - 1]->setFocus(Qt::OtherFocusReason);
+}
+
 void ControlWindow::OpenKeypad(int field) {
+  keypadField_ = field;
   const QPoint outer = platform::OuterGeometry(this).topLeft();
   keypad_.Open(field, platform::PixelsToTwipsX(outer.x()), platform::PixelsToTwipsY(outer.y()));
 }
@@ -302,6 +345,12 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event) {
         OpenKeypad(field);
         return true;
       }
+      // Up and Down press the row's "▲" and "▼": the new value is told where the focus is.
+      if ((key == Qt::Key_Up || key == Qt::Key_Down) && mods == Qt::NoModifier) {
+        const int up = field == 7 ? ControlPanel::kStepAmountUp : 2 * field - 1;
+        Press(key == Qt::Key_Up ? up : up + 1);
+        return true;
+      }
       break;
     }
     case QEvent::MouseButtonRelease: {
@@ -324,6 +373,15 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void ControlWindow::keyPressEvent(QKeyEvent* event) {
+  // F6 goes to the other window, which the task bar does not offer.
+  if (event->key() == Qt::Key_F6 && event->modifiers() == Qt::NoModifier && otherWindow_) {
+    otherWindow_();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void ControlWindow::closeEvent(QCloseEvent* event) {

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "control/control_panel.h"
@@ -14,6 +15,7 @@
 #include "control/entry_fields.h"
 #include "control/keypad_dialog.h"
 #include "control/keypad_model.h"
+#include "platform/accessibility.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -62,14 +64,28 @@ class ControlWindow : public QWidget, public ControlWindowPort, public TimerPort
   // The keypad dialog while it exists, else nullptr.
   KeypadDialog* Keypad() const { return keypadHost_->Dialog(); }
 
+  // What F6 does: bring the other window (the moon window) to the front.
+  void SetOtherWindowHook(std::function<void()> hook) { otherWindow_ = std::move(hook); }
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   int FieldOf(QObject* object) const;
   void MirrorField(int field);
   void OpenKeypad(int field);
+  // Presses Command1..Command17 and tells a screen reader what it changed.
+  void Press(int command);
+  // Go / Stop tells a screen reader the timer's state in its description, once the handling
+  // that changes it has ended.
+  void ScheduleModeDescription();
+  void ShowModeDescription();
+  // Tab enters the unit radio buttons at the selected one; the arrow keys move within them.
+  void TabToSelectedOptionOnly();
+  // The keypad closed: this window in front, the field it entered with the focus.
+  void ReturnFromKeypad();
 
   ControlPanel& panel_;
   KeypadModel& keypad_;
@@ -85,6 +101,10 @@ class ControlWindow : public QWidget, public ControlWindowPort, public TimerPort
   std::array<QPushButton*, 17> commands_{};
   // The release that ends a double click: the double click has opened the keypad already.
   bool skipRelease_ = false;
+  int keypadField_ = 0;
+  bool modePending_ = false;
+  std::function<void()> otherWindow_;
+  platform::Announcer announcer_{this};
 };
 
 }  // namespace selvane

@@ -4,21 +4,28 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 
 #include "control/control_layout.h"
 #include "control/layout_pixels.h"
+#include "platform/accessibility.h"
 #include "platform/platform.h"
 
 namespace selvane {
 
-KeypadDialog::KeypadDialog(KeypadModel& model) : QWidget(nullptr), model_(model) {
+KeypadDialog::KeypadDialog(KeypadModel& model, QWidget* owner) : QWidget(owner), model_(model) {
   setObjectName(QStringLiteral("Form4"));
+  platform::InstallAccessibility();
   platform::MakeToolWindow(this);
   setWindowTitle(QStringLiteral("Form4"));
   setWindowIcon(platform::ProgramIcon());
   setAttribute(Qt::WA_DeleteOnClose);
   setFixedSize(platform::TwipsToPixelsX(layout::kKeypadClientWidth),
                platform::TwipsToPixelsY(layout::kKeypadClientHeight));
+  // A dialog of the control window: Qt makes it the owner's transient when the window is
+  // created, and the window manager keeps it in front of its owner. (Created here, before it is
+  // first placed, the window would take its outer corner for its client corner.)
+  setWindowFlags(windowFlags() | Qt::Dialog);
 
   auto button = [this](const QString& caption, const layout::TwipsRect& r, const char* name) {
     auto* b = new QPushButton(caption, this);
@@ -86,6 +93,18 @@ void KeypadDialog::keyPressEvent(QKeyEvent* event) {
     close();
     return;
   }
+  // A digit key presses its button, whichever button has the focus, and Backspace presses "BS"
+  // (the display takes typing itself).
+  if (event->key() == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier) {
+    bs_->click();
+    return;
+  }
+  const QString typed = event->text();
+  if (typed.size() == 1 && typed.at(0) >= QLatin1Char('0') && typed.at(0) <= QLatin1Char('9') &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    digits_[typed.at(0).digitValue()]->click();
+    return;
+  }
   QWidget::keyPressEvent(event);
 }
 
@@ -93,9 +112,12 @@ void KeypadDialog::closeEvent(QCloseEvent* event) {
   // The close box destroys the dialog (WA_DeleteOnClose); the next opening creates it anew.
   model_.Destroyed();
   event->accept();
+  // Before the dialog goes: the focus is handed over while this window still has it.
+  if (onClosed) onClosed();
 }
 
-KeypadDialogHost::KeypadDialogHost(KeypadModel& model) : model_(model) {
+KeypadDialogHost::KeypadDialogHost(KeypadModel& model, QWidget* owner)
+    : model_(model), owner_(owner) {
   model_.AttachWindow(this);
 }
 
@@ -110,20 +132,25 @@ KeypadDialogHost::~KeypadDialogHost() {
 void KeypadDialogHost::Create() {
   // A dialog closed through its close box may still wait for its deferred deletion.
   if (dialog_) dialog_->deleteLater();
-  dialog_ = new KeypadDialog(model_);
+  dialog_ = new KeypadDialog(model_, owner_);
+  dialog_->onClosed = [this] {
+    if (closed_) closed_();
+  };
 }
 
 // Left and top are the outer edges, title bar and border included.
 void KeypadDialogHost::SetLeft(double twips) {
-  if (!dialog_) return;
-  const QPoint outer = platform::OuterGeometry(dialog_).topLeft();
-  platform::MoveOuterCorner(dialog_, QPoint(platform::TwipsToPixelsX(twips), outer.y()));
+  place_.setX(platform::TwipsToPixelsX(twips));
+  Place();
 }
 
 void KeypadDialogHost::SetTop(double twips) {
-  if (!dialog_) return;
-  const QPoint outer = platform::OuterGeometry(dialog_).topLeft();
-  platform::MoveOuterCorner(dialog_, QPoint(outer.x(), platform::TwipsToPixelsY(twips)));
+  place_.setY(platform::TwipsToPixelsY(twips));
+  Place();
+}
+
+void KeypadDialogHost::Place() {
+  if (dialog_) platform::MoveOuterCorner(dialog_, place_);
 }
 
 void KeypadDialogHost::SetCaption(std::string_view caption) {
@@ -141,13 +168,20 @@ void KeypadDialogHost::SetDisplay(std::string_view text) {
 
 void KeypadDialogHost::Show() {
   if (!dialog_) return;
+  // Placed again before it maps: the window manager moves a withdrawn window to where its
+  // frame was, so its own figures are not the place to keep.
+  if (!dialog_->isVisible()) Place();
   dialog_->show();
   dialog_->raise();
   dialog_->activateWindow();
 }
 
 void KeypadDialogHost::Hide() {
-  if (dialog_) dialog_->hide();
+  if (!dialog_) return;
+  // The focus is handed to the owner first: a window manager that finds the focused window
+  // gone may give the focus to none of the program's windows (openbox does).
+  if (closed_) closed_();
+  dialog_->hide();
 }
 
 }  // namespace selvane

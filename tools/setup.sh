@@ -20,6 +20,8 @@ packages=(
   locales
   # the accessibility bus and a reader of it, for the screen-reader test
   dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi
+  # a real screen reader whose speech the Orca test captures
+  orca speech-dispatcher
   # a high-density screen (Xft.dpi) for the end-to-end tests, and their picture comparison
   x11-xserver-utils python3
   # the desktops the end-to-end tests also cover: a StatusNotifierItem tray over D-Bus, and a

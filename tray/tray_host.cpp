@@ -102,8 +102,17 @@ bool TrayHost::IconVisible() const {
   return icon_ && icon_->isVisible();
 }
 
-void TrayHost::PopupAt(const QPoint& globalPos) {
+void TrayHost::PopupAt(const QPoint& globalPos, bool fromKeyboard) {
   Sync();
+  if (fromKeyboard) {
+    // Once the menu is up, inside its own event loop.
+    QMetaObject::invokeMethod(
+        menu_.get(),
+        [menu = menu_.get()] {
+          if (!menu->actions().isEmpty()) menu->setActiveAction(menu->actions().first());
+        },
+        Qt::QueuedConnection);
+  }
   menu_->exec(globalPos);
 }
 

@@ -37,8 +37,10 @@ class TrayHost : public QObject {
   void RemoveIcon();
   bool IconVisible() const;
 
-  // Opens the menu at the pointer and returns once the chosen item's handler has run.
-  void PopupAt(const QPoint& globalPos);
+  // Opens the menu at a point and returns once the chosen item's handler has run. Opened from
+  // the keyboard, it starts with its first item active, so the keys move from there and a
+  // screen reader says where they are.
+  void PopupAt(const QPoint& globalPos, bool fromKeyboard = false);
 
   // The close handler: runs once, however often the host is asked to close.
   void SetCloseHandler(std::function<void()> handler) { closeHandler_ = std::move(handler); }

@@ -42,9 +42,13 @@ void TrayMenuModel::OnIconLeftPress() {
   checks_.SetChecked(MenuItem::Ers, true);
 }
 
-void TrayMenuModel::OnLaterStart() {
+void TrayMenuModel::FocusControlWindow() {
   checks_.SetChecked(MenuItem::About, true);
   ShowControlWindow();
+}
+
+void TrayMenuModel::OnLaterStart() {
+  FocusControlWindow();
   OnIconLeftPress();
 }
 

@@ -73,6 +73,10 @@ class TrayMenuModel {
   // Left button pressed on the icon: the moon window, normal, shown and focused.
   void OnIconLeftPress();
 
+  // F6 in the moon window: the control window, normal, shown and focused, as its menu item
+  // shows it.
+  void FocusControlWindow();
+
   // A later start of the program asked for the windows (there may be no tray to reach them):
   // the control window and then the moon window, each normal, shown and focused, as their
   // menu items show them; the moon window ends up in front.

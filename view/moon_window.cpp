@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "platform/accessibility.h"
 #include "view/moon_layout.h"
 
 namespace selvane {
@@ -39,6 +40,12 @@ QAccessibleInterface* PictureAccessible(const QString&, QObject* object) {
   if (auto* picture = dynamic_cast<MoonPicture*>(object))
     return new QAccessibleWidget(picture, QAccessible::Graphic);
   return nullptr;
+}
+
+// The caption without its seconds ("Moon  2024/5/17 21:30:15" gives "Moon  2024/5/17 21:30").
+QString AccessibleCaption(const QString& caption) {
+  const qsizetype lastColon = caption.lastIndexOf(QLatin1Char(':'));
+  return caption.indexOf(QLatin1Char(':')) < lastColon ? caption.left(lastColon) : caption;
 }
 
 DescriptionPacer::Millis SteadyNow() {
@@ -152,8 +159,8 @@ void MoonPicture::mouseReleaseEvent(QMouseEvent* event) {
 // ---- Form2 ----
 
 MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChecks& checks,
-                       SettingsStore& settings, QWidget* controlWindow,
-                       std::function<void(const QPoint&)> openMenu, QWidget* parent)
+                       SettingsStore& settings, QWidget* controlWindow, MenuOpener openMenu,
+                       QWidget* parent)
     : QWidget(parent),
       state_(state),
       checks_(checks),
@@ -163,6 +170,7 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
       painter_(state, fields, canvas_),
       hold_([](std::chrono::nanoseconds d) { std::this_thread::sleep_for(d); }) {
   setObjectName(QStringLiteral("Form2"));
+  platform::InstallAccessibility();
   platform::MakeToolWindow(this);
   platform::PrepareForShape(this);
   setWindowTitle(QStringLiteral("Moon"));
@@ -186,6 +194,10 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
   text_->setFont(platform::DesignFont(platform::kPGothic, 13.8, true));
   text_->setToolTip(QStringLiteral("Age of Moon"));
   text_->setAccessibleName(QStringLiteral("月齢"));
+  text_->setAccessibleDescription(QStringLiteral("新月から何日たったか"));
+  // Out of the Tab chain: a screen reader would read every new age, ten a second, while it has
+  // the focus. The picture tells the age at a calm pace; a click still selects the text to copy.
+  text_->setFocusPolicy(Qt::ClickFocus);
   text_->installEventFilter(this);
   QPalette pal = text_->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
@@ -207,7 +219,12 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
     if (ratio != canvas_.Ratio()) SyncPixelRatio();
   };
   canvas_.SetCaptionHook([this](std::string_view caption) {
-    setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+    const QString title = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
+    setWindowTitle(title);
+    // A screen reader hears the window's name change: to the minute it changes once a minute
+    // while the display follows the clock, not every second.
+    const QString name = AccessibleCaption(title);
+    if (accessibleName() != name) setAccessibleName(name);
   });
 
   Load();
@@ -508,7 +525,7 @@ void MoonWindow::PictureRelease(QMouseEvent* event) {
     const bool dragged = dragger_.Armed() && dragger_.Release();
     if (!dragged) painter_.AnimatePhaseCycle();
   } else if (event->button() == Qt::RightButton) {
-    if (openMenu_) openMenu_(event->globalPosition().toPoint());
+    if (openMenu_) openMenu_(event->globalPosition().toPoint(), false);
   }
 }
 
@@ -524,7 +541,7 @@ void MoonWindow::mousePressEvent(QMouseEvent* event) {
 
 void MoonWindow::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) {
-    if (openMenu_) openMenu_(event->globalPosition().toPoint());
+    if (openMenu_) openMenu_(event->globalPosition().toPoint(), false);
   } else if (event->button() == Qt::LeftButton) {
     LeaveMaximizedView();
   }
@@ -564,13 +581,18 @@ bool MoonWindow::PictureKey(QKeyEvent* event) {
 }
 
 void MoonWindow::OpenMenuFromKeyboard() {
-  if (openMenu_) openMenu_(picture_->mapToGlobal(picture_->rect().center()));
+  if (openMenu_) openMenu_(picture_->mapToGlobal(picture_->rect().center()), true);
 }
 
 void MoonWindow::keyPressEvent(QKeyEvent* event) {
   // Shift+F10 opens the popup menu as the context-menu key does.
   if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
     OpenMenuFromKeyboard();
+    return;
+  }
+  // F6 goes to the other window, which the task bar does not offer.
+  if (event->key() == Qt::Key_F6 && event->modifiers() == Qt::NoModifier && otherWindow_) {
+    otherWindow_();
     return;
   }
   // Escape leaves the maximized view, as a click on the surround does.

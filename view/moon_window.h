@@ -62,12 +62,15 @@ class MoonPicture : public QFrame {
 
 class MoonWindow : public QWidget, public PhaseDisplay {
  public:
+  // Opens the tray's popup menu at a point of the screen; from the keyboard or by the mouse.
+  using MenuOpener = std::function<void(const QPoint& globalPos, bool fromKeyboard)>;
+
   // Creating the window runs its load: the layout around the picture, `place` (which moves
   // controlWindow and this window and reads the settings) and the check mark of mnuErs. The
-  // window stays hidden. openMenu opens the tray's popup menu at a point of the screen.
+  // window stays hidden.
   MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChecks& checks,
-             SettingsStore& settings, QWidget* controlWindow,
-             std::function<void(const QPoint& globalPos)> openMenu, QWidget* parent = nullptr);
+             SettingsStore& settings, QWidget* controlWindow, MenuOpener openMenu,
+             QWidget* parent = nullptr);
   ~MoonWindow() override;
 
   // Restores both windows' places, the shadow step and the circular shape from the settings;
@@ -104,6 +107,8 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   // How often the picture was asked to repaint because its image changed.
   long PictureUpdates() const { return pictureUpdates_; }
   platform::WindowDragger& Dragger() { return dragger_; }
+  // What F6 does: bring the other window (the control window) to the front.
+  void SetOtherWindowHook(std::function<void()> hook) { otherWindow_ = std::move(hook); }
   // Makes the picture for the device pixel ratio of the window's screen, and cuts the circular
   // shape again at it; done by itself when the window shows, moves to another screen or the
   // screen's ratio changes.
@@ -152,7 +157,8 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   MenuChecks& checks_;
   SettingsStore& settings_;
   QWidget* control_;
-  std::function<void(const QPoint&)> openMenu_;
+  MenuOpener openMenu_;
+  std::function<void()> otherWindow_;
   MoonCanvas canvas_;
   ShadowPainter painter_;
   MoonPicture* picture_;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -22,10 +24,12 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <map>
 
 #include "control/control_layout.h"
 #include "control_fakes.h"
+#include "platform/accessibility.h"
 #include "platform/platform.h"
 
 namespace selvane::control_test {
@@ -684,6 +688,173 @@ TEST(KeypadDialogWidgets, OkInRealTimeLeavesIt) {
   EXPECT_FALSE(r.checks.Checked(MenuItem::Real));
   EXPECT_EQ(r.window.Timer1()->interval(), 500);
   EXPECT_EQ(r.MoonCaption(), "Moon  2030/5/17 21:30:15");
+}
+
+// --- The keyboard and a screen reader ------------------------------------------------------------
+
+// Shown and active, as the keyboard finds it.
+void Activate(QWidget& w) {
+  w.show();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+TEST(ControlWindowKeys, TabEntersTheUnitsAtTheSelectedOne) {
+  WindowRig r;
+  r.panel.StartUp();  // 秒 selected
+  ControlWindow& w = r.window;
+  Activate(w);
+  for (int selected : {6, 2, 5}) {
+    SCOPED_TRACE(selected);
+    if (selected != 6) QTest::mouseClick(w.Option(selected), Qt::LeftButton);
+    w.Text(6)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w.Option(selected));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // and leaves the group
+    EXPECT_EQ(QApplication::focusWidget(), w.Text(7));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), w.Option(selected));
+  }
+  // The arrow keys move within the group and select; Tab then comes back to the new one.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+  EXPECT_EQ(QApplication::focusWidget(), w.Option(6));
+  EXPECT_TRUE(w.Option(6)->isChecked());
+  w.Text(6)->setFocus();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), w.Option(6));
+}
+
+TEST(ControlWindowKeys, UpAndDownInAFieldStepIt) {
+  WindowRig r;
+  r.StartStopped({"2024", "12", "31", "23", "59", "59"});
+  ControlWindow& w = r.window;
+  const struct {
+    int field;
+    Qt::Key key;
+    const char* six[6];
+    const char* stepAmount;
+  } rows[] = {
+      {6, Qt::Key_Up, {"2025", "1", "1", "0", "0", "0"}, "1"},
+      {6, Qt::Key_Down, {"2024", "12", "31", "23", "59", "59"}, "1"},
+      {1, Qt::Key_Up, {"2025", "12", "31", "23", "59", "59"}, "1"},
+      {3, Qt::Key_Down, {"2025", "12", "30", "23", "59", "59"}, "1"},
+      {7, Qt::Key_Up, {"2025", "12", "30", "23", "59", "59"}, "2"},
+      {7, Qt::Key_Down, {"2025", "12", "30", "23", "59", "59"}, "1"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.field);
+    w.Text(row.field)->setFocus();
+    QTest::keyClick(w.Text(row.field), row.key);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(r.Text(i + 1), row.six[i]);
+    EXPECT_EQ(r.Text(7), row.stepAmount);
+  }
+}
+
+TEST(ControlWindowKeys, GoStopDescribesTheTimersState) {
+  WindowRig r;
+  r.panel.StartUp();
+  QPushButton* goStop = r.window.Command(17);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(goStop->accessibleDescription(), "リアルタイム表示中");
+  QTest::mouseClick(goStop, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(goStop->accessibleDescription(), "停止中");
+  QTest::mouseClick(goStop, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(goStop->accessibleDescription(), "アニメーション中");
+  EXPECT_EQ(goStop->text(), "Go / Stop");  // the button itself looks the same
+}
+
+TEST(ControlWindowKeys, F6AsksForTheOtherWindow) {
+  WindowRig r;
+  r.panel.StartUp();
+  int asked = 0;
+  r.window.SetOtherWindowHook([&asked] { ++asked; });
+  for (QWidget* focus :
+       {static_cast<QWidget*>(r.window.Command(17)), static_cast<QWidget*>(r.window.Text(3)),
+        static_cast<QWidget*>(r.window.Option(6))}) {
+    QTest::keyClick(focus, Qt::Key_F6);
+  }
+  EXPECT_EQ(asked, 3);
+}
+
+// Only the focused field tells a screen reader of its changing text: the others change many
+// times a second while the display follows the clock or animates.
+TEST(ControlWindowKeys, OnlyTheFocusedFieldTellsAReaderOfItsText) {
+  WindowRig r;
+  r.panel.StartUp();
+  ControlWindow& w = r.window;
+  Activate(w);
+  w.Text(3)->setFocus();
+  QLineEdit* focused = w.Text(3);
+  QLineEdit* other = w.Text(6);
+  QPushButton* button = w.Command(1);
+  QAccessibleTextUpdateEvent updateFocused(focused, 0, "15", "16");
+  QAccessibleTextUpdateEvent update(other, 0, "15", "16");
+  QAccessibleTextInsertEvent insert(other, 0, "6");
+  QAccessibleTextRemoveEvent remove(other, 0, "5");
+  QAccessibleTextCursorEvent caret(other, 1);
+  QAccessibleValueChangeEvent value(other, 16);
+  QAccessibleEvent focus(other, QAccessible::Focus);
+  QAccessibleEvent name(other, QAccessible::NameChanged);
+  QAccessibleValueChangeEvent buttonValue(button, 1);
+  const struct {
+    const char* what;
+    const QAccessibleEvent& event;
+    bool sent;
+  } rows[] = {
+      {"text of the focused field", updateFocused, true},
+      {"text of another field", update, false},
+      {"inserted text", insert, false},
+      {"removed text", remove, false},
+      {"caret", caret, false},
+      {"value", value, false},
+      {"focus coming to it", focus, true},
+      {"its name", name, true},
+      {"not a field", buttonValue, true},
+  };
+  for (const auto& row : rows) EXPECT_EQ(platform::ReachesReader(row.event), row.sent) << row.what;
+}
+
+// However the keypad goes away, the control window is active again with the field it was opened
+// from focused; it is the control window's own dialog.
+TEST(KeypadDialogWidgets, TheFocusComesBackToTheField) {
+  WindowRig r;
+  r.StartStopped({"2024", "6", "15", "12", "0", "0"});
+  ControlWindow& w = r.window;
+  Activate(w);
+  const struct {
+    const char* how;
+    std::function<void(KeypadDialog*)> close;
+    const char* day;
+  } ways[] = {
+      {"OK", [](KeypadDialog* k) { QTest::mouseClick(k->OkButton(), Qt::LeftButton); }, "12"},
+      {"Enter on OK", [](KeypadDialog* k) { QTest::keyClick(k->OkButton(), Qt::Key_Return); },
+       "12"},
+      {"Escape", [](KeypadDialog* k) { QTest::keyClick(k->OkButton(), Qt::Key_Escape); }, "15"},
+      {"close box", [](KeypadDialog* k) { k->close(); }, "15"},
+  };
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.how);
+    r.SetFields({"2024", "6", "15", "12", "0", "0"});
+    w.Text(3)->setFocus();
+    QTest::keyClick(w.Text(3), Qt::Key_F4);
+    QPointer<KeypadDialog> k = w.Keypad();
+    ASSERT_TRUE(k);
+    EXPECT_EQ(k->parentWidget(), &w);
+    EXPECT_TRUE(k->isWindow());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(k));
+    ASSERT_EQ(k->focusWidget(), k->OkButton());
+    // The digit keys press their buttons while "OK" has the focus.
+    QTest::keyClick(k->OkButton(), Qt::Key_1);
+    QTest::keyClick(k->OkButton(), Qt::Key_2);
+    EXPECT_EQ(k->Display()->text(), "12");
+    way.close(k);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(r.Text(3), way.day);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(QApplication::focusWidget(), w.Text(3));
+  }
 }
 
 }  // namespace

@@ -60,6 +60,35 @@ TEST(TrayHost, MenuItemsInOrderWithTheirCaptions) {
     EXPECT_FALSE(h.host.Action(static_cast<MenuItem>(i))->isChecked());
 }
 
+// Opened from the keyboard, the menu starts on its first item (a screen reader says it); opened
+// by the mouse, on none.
+TEST(TrayHost, AMenuOpenedFromTheKeyboardStartsOnItsFirstItem) {
+  for (bool fromKeyboard : {false, true}) {
+    SCOPED_TRACE(fromKeyboard);
+    Host h;
+    QMenu* menu = h.host.Menu();
+    QAction* active = nullptr;
+    bool looked = false;
+    // Runs inside the menu's own loop, after what the opening queued.
+    QMetaObject::invokeMethod(
+        menu,
+        [&] {
+          QMetaObject::invokeMethod(
+              menu,
+              [&] {
+                active = menu->activeAction();
+                looked = true;
+                menu->close();
+              },
+              Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    h.host.PopupAt(QPoint(20, 20), fromKeyboard);
+    ASSERT_TRUE(looked);
+    EXPECT_EQ(active, fromKeyboard ? menu->actions().first() : nullptr);
+  }
+}
+
 TEST(TrayHost, CheckMarksFollowTheRecordAndTheHandlers) {
   Host h;
   h.checks.SetChecked(MenuItem::Real, true);

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
 
   EphemerisState state;
   EntryFields fields;
-  MoonWindow moon(state, fields, checks, settings, &control, [](const QPoint& p) {
+  MoonWindow moon(state, fields, checks, settings, &control, [](const QPoint& p, bool) {
     std::printf("menu %d %d\n", p.x(), p.y());
     std::fflush(stdout);
   });

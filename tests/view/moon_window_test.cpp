@@ -79,7 +79,10 @@ class MoonWindowTest : public ::testing::Test {
 
   MoonWindow& Make() {
     moon = std::make_unique<MoonWindow>(state, fields, checks, settings, control.get(),
-                                        [this](const QPoint& p) { menuAt.push_back(p); });
+                                        [this](const QPoint& p, bool fromKeyboard) {
+                                          menuAt.push_back(p);
+                                          menuFromKeyboard.push_back(fromKeyboard);
+                                        });
     moon->SetFrameHold([this](std::chrono::nanoseconds d) {
       holds.push_back(d);
       paintsAtHold.push_back(moon->Picture1()->Paints());
@@ -101,6 +104,7 @@ class MoonWindowTest : public ::testing::Test {
   std::unique_ptr<QWidget> control;
   std::unique_ptr<MoonWindow> moon;
   std::vector<QPoint> menuAt;
+  std::vector<bool> menuFromKeyboard;
   std::vector<std::chrono::nanoseconds> holds;
   std::vector<long> paintsAtHold;
 };
@@ -471,6 +475,7 @@ TEST_F(MoonWindowTest, RightReleaseOpensTheMenuAtThePointer) {
   Click(&w, surround, Qt::RightButton);
   ASSERT_EQ(menuAt.size(), 2u);
   EXPECT_EQ(menuAt[1], w.mapToGlobal(surround));
+  EXPECT_EQ(menuFromKeyboard, (std::vector<bool>{false, false}));
   EXPECT_TRUE(holds.empty());
 }
 
@@ -542,6 +547,7 @@ TEST_F(MoonWindowTest, KeysDoWhatTheMouseDoes) {
   QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(0, 0));
   QApplication::sendEvent(w.Text1(), &menuKey);
   EXPECT_EQ(menuAt.size(), 2u) << "the menu key in the age field opens the window's menu";
+  EXPECT_EQ(menuFromKeyboard, (std::vector<bool>{true, true})) << "with its first item active";
 
   w.SetWindowState(2);
   w.LayoutMaximizedView();
@@ -568,6 +574,43 @@ TEST_F(MoonWindowTest, ThePictureIsDescribedByTheAgeAndTheLitShare) {
   const QString description = w.Picture1()->accessibleDescription();
   EXPECT_TRUE(description.contains(QStringLiteral("7.3"))) << description.toStdString();
   EXPECT_TRUE(description.contains(QStringLiteral("50"))) << description.toStdString();
+}
+
+// The age changes every second: out of the Tab chain, so that a screen reader does not read it
+// each time; a click still focuses it for copying. Its description is in Japanese, its tool tip
+// as designed. The window's name for a reader changes once a minute, not every second.
+TEST_F(MoonWindowTest, TheAgeFieldAndTheCaptionDoNotFloodAReader) {
+  MoonWindow& w = Make();
+  QLineEdit* t = w.Text1();
+  EXPECT_FALSE(t->focusPolicy() & Qt::TabFocus);
+  EXPECT_TRUE(t->focusPolicy() & Qt::ClickFocus);
+  EXPECT_EQ(t->accessibleDescription(), "新月から何日たったか");
+  EXPECT_EQ(t->toolTip(), "Age of Moon");
+  state.Elongation = 90;
+  state.ShadowStep = 1;
+  const struct {
+    const char* six[6];
+    const char* caption;
+    const char* name;
+  } rows[] = {
+      {{"2024", "2", "17", "21", "0", "0"}, "Moon  2024/2/17 21:0:0", "Moon  2024/2/17 21:0"},
+      {{"2024", "2", "17", "21", "0", "59"}, "Moon  2024/2/17 21:0:59", "Moon  2024/2/17 21:0"},
+      {{"2024", "2", "17", "21", "1", "0"}, "Moon  2024/2/17 21:1:0", "Moon  2024/2/17 21:1"},
+  };
+  for (const auto& row : rows) {
+    for (int i = 0; i < 6; ++i) fields.WriteField(i + 1, row.six[i]);
+    w.DrawMoonShadow();
+    EXPECT_EQ(w.windowTitle(), row.caption);
+    EXPECT_EQ(w.accessibleName(), row.name);
+  }
+}
+
+TEST_F(MoonWindowTest, F6AsksForTheOtherWindow) {
+  MoonWindow& w = Make();
+  int asked = 0;
+  w.SetOtherWindowHook([&asked] { ++asked; });
+  Key(w.Picture1(), Qt::Key_F6);
+  EXPECT_EQ(asked, 1);
 }
 
 // ---- Topmost ----
