@@ -44,6 +44,9 @@ desktop_up() {
   fi
   if [ "$E2E_SESSION" = wayland ]; then
     unset QT_QPA_PLATFORM
+    # XWayland's socket goes in /tmp/.X11-unix, which a machine that never ran an X server
+    # lacks: weston 14 cannot start XWayland (and crashes) without it.
+    [ -d /tmp/.X11-unix ] || mkdir -m 1777 /tmp/.X11-unix 2>/dev/null || true
     weston --backend=headless-backend.so --width=1280 --height=1024 --xwayland \
       --socket=wayland-e2e --idle-time=0 >"$E2E_DIR/weston.log" 2>&1 &
     XVFB_PID=$!
