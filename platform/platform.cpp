@@ -12,11 +12,13 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <map>
 #include <string_view>
 
 #include "platform/instance_lock.h"
@@ -116,9 +118,7 @@ class ProgramIconEngine : public QIconEngine {
 
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
     const int side = Best(size);
-    QImageReader reader(QStringLiteral(":/icons/selvane-%1.png").arg(side), "png");
-    reader.setAutoDetectImageFormat(false);
-    QPixmap pixmap = QPixmap::fromImage(reader.read());
+    QPixmap pixmap = Decoded(side);
     if (pixmap.isNull()) return pixmap;
     if (side > size.width() || side > size.height())
       pixmap = pixmap.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -152,6 +152,19 @@ class ProgramIconEngine : public QIconEngine {
   QString key() const override { return QStringLiteral("selvane-program-icon"); }
 
  private:
+  // The picture of one size. Start-up asks for every size once for each window: what was
+  // decoded is kept until the event loop next runs, then let go.
+  static QPixmap Decoded(int side) {
+    static std::map<int, QPixmap> recent;
+    if (const auto it = recent.find(side); it != recent.end()) return it->second;
+    QImageReader reader(QStringLiteral(":/icons/selvane-%1.png").arg(side), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QPixmap pixmap = QPixmap::fromImage(reader.read());
+    if (recent.empty() && QCoreApplication::instance())
+      QTimer::singleShot(0, QCoreApplication::instance(), [] { recent.clear(); });
+    recent[side] = pixmap;
+    return pixmap;
+  }
   // The smallest picture that covers the size, or the largest there is.
   static int Best(const QSize& size) {
     for (int side : kSizes)
