@@ -140,6 +140,10 @@ void LocalLineServer::Read(Peer* peer) {
   // The line as far as its newline, at most kMaxLine - 1 bytes.
   const QByteArray line = peer->received.left(std::min<qsizetype>(newline + 1, kMaxLine - 1));
   const QByteArray answer = handler_ ? handler_(line) : QByteArray();
+  // The handler may have closed the server, and with it this peer.
+  if (std::none_of(peers_.begin(), peers_.end(),
+                   [peer](const std::unique_ptr<Peer>& p) { return p.get() == peer; }))
+    return;
   // The answer fits any socket buffer; a peer that has gone is simply not told.
   if (!answer.isEmpty())
     (void)send(peer->fd, answer.constData(), static_cast<std::size_t>(answer.size()), MSG_NOSIGNAL);

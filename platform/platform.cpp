@@ -5,12 +5,20 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QIconEngine>
 #include <QImageReader>
 #include <QLibraryInfo>
+#include <QPainter>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <map>
 #include <string_view>
 
 #include "platform/instance_lock.h"
@@ -103,20 +111,79 @@ QFont DesignFont(const QString& family, double pointSize, bool bold) {
   return f;
 }
 
-QIcon ProgramIcon() {
-  // Decoded once, and shared by the application, every window and the tray; kept to the end of
-  // the process, past the application object. Read as PNG by Qt's own reader: left to guess, the
-  // reader would first load every image-format plugin installed to ask each of them.
-  static const QIcon* const icon = [] {
-    auto* made = new QIcon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-      QImageReader reader(QStringLiteral(":/icons/selvane-%1.png").arg(size), "png");
-      reader.setAutoDetectImageFormat(false);
-      const QImage image = reader.read();
-      if (!image.isNull()) made->addPixmap(QPixmap::fromImage(image));
+namespace {
+
+// The program icon's pictures, each decoded when a size is asked for and not kept: the windows
+// and the tray take the sizes they need when they need them, and the largest pictures would
+// otherwise stay in memory for nothing. Read as PNG by Qt's own reader: left to guess, the
+// reader would first load every image-format plugin installed to ask each of them.
+class ProgramIconEngine : public QIconEngine {
+ public:
+  static constexpr int kSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+    const int side = Best(size);
+    QPixmap pixmap = Decoded(side);
+    if (pixmap.isNull()) return pixmap;
+    if (side > size.width() || side > size.height())
+      pixmap = pixmap.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (mode != QIcon::Normal && mode != QIcon::Active && qobject_cast<QApplication*>(qApp)) {
+      QStyleOption option;
+      option.palette = QGuiApplication::palette();
+      pixmap = QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
     }
-    return made;
-  }();
+    return pixmap;
+  }
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    QPixmap p = pixmap(rect.size() * ratio, mode, state);
+    p.setDevicePixelRatio(ratio);
+    const QSize shown = p.size() / ratio;
+    painter->drawPixmap(QRect(rect.topLeft() + QPoint((rect.width() - shown.width()) / 2,
+                                                      (rect.height() - shown.height()) / 2),
+                              shown),
+                        p);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    const int side = std::min({Best(size), size.width(), size.height()});
+    return QSize(side, side);
+  }
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    QList<QSize> sizes;
+    for (int side : kSizes) sizes.append(QSize(side, side));
+    return sizes;
+  }
+  QIconEngine* clone() const override { return new ProgramIconEngine; }
+  QString key() const override { return QStringLiteral("selvane-program-icon"); }
+
+ private:
+  // The picture of one size. Start-up asks for every size once for each window: what was
+  // decoded is kept until the event loop next runs, then let go.
+  static QPixmap Decoded(int side) {
+    static std::map<int, QPixmap> recent;
+    if (const auto it = recent.find(side); it != recent.end()) return it->second;
+    QImageReader reader(QStringLiteral(":/icons/selvane-%1.png").arg(side), "png");
+    reader.setAutoDetectImageFormat(false);
+    const QPixmap pixmap = QPixmap::fromImage(reader.read());
+    if (recent.empty() && QCoreApplication::instance())
+      QTimer::singleShot(0, QCoreApplication::instance(), [] { recent.clear(); });
+    recent[side] = pixmap;
+    return pixmap;
+  }
+  // The smallest picture that covers the size, or the largest there is.
+  static int Best(const QSize& size) {
+    for (int side : kSizes)
+      if (side >= size.width() && side >= size.height()) return side;
+    return kSizes[std::size(kSizes) - 1];
+  }
+};
+
+}  // namespace
+
+QIcon ProgramIcon() {
+  // One icon, shared by the application, every window and the tray; kept to the end of the
+  // process, past the application object.
+  static const QIcon* const icon = new QIcon(new ProgramIconEngine);
   return *icon;
 }
 

@@ -18,6 +18,8 @@ packages=(
   xvfb xauth openbox trayer xdotool x11-utils imagemagick xclip
   # a decimal-comma locale compiled for the number tests (localedef and its sources)
   locales
+  # the heap row of tools/resource_figures.sh
+  valgrind
   # the accessibility bus and a reader of it, for the screen-reader test
   dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi
   # a real screen reader whose speech the Orca test captures

@@ -19,11 +19,17 @@ int NearestPixel(double v) {
 constexpr double kMinRatio = 0.25;
 constexpr double kMaxRatio = 8;
 
-// A picture of 256 colours or fewer stays indexed (a quarter of the bytes); any other is made
-// RGB32.
+// The picture in RGB32, or indexed (a quarter of the bytes) when its colours fit a table of 256
+// exactly, as they do in a GIF (which Qt's reader gives in full colour).
 QImage Compact(const QImage& picture) {
-  if (picture.isNull() || picture.format() == QImage::Format_Indexed8) return picture;
-  return picture.convertToFormat(QImage::Format_RGB32);
+  if (picture.isNull()) return picture;
+  const QImage full = picture.convertToFormat(QImage::Format_RGB32);
+  const QImage indexed =
+      picture.format() == QImage::Format_Indexed8
+          ? picture
+          : full.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+  if (indexed.convertToFormat(QImage::Format_RGB32) == full) return indexed;
+  return full;
 }
 
 QImage LoadPicture(const QString& name) {

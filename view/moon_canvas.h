@@ -96,8 +96,8 @@ class MoonCanvas : public ShadowCanvas {
   bool load2x_ = false;  // the 2x picture of the resources is still to be read
   double ratio_ = 1;
   bool ratioChanged_ = false;
-  // The bare picture at the current ratio, held indexed when the loaded picture is (then with
-  // its colours, opaque, in bareColors_), else as RGB32.
+  // The bare picture at the current ratio, held indexed when its colours fit a table of 256
+  // exactly (then with those colours, opaque, in bareColors_), else as RGB32.
   QImage bare_;
   std::vector<QRgb> bareColors_;
   // The image and what its pixels show: kept up to date by Settle, also from const readers.

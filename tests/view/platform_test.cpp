@@ -317,8 +317,20 @@ TEST(Presentation, FrameIntervalIsOneRefreshOfTheScreen) {
 TEST(ProgramIcon, HasEverySize) {
   const QIcon icon = ProgramIcon();
   ASSERT_FALSE(icon.isNull());
-  for (int size : {16, 32, 256}) EXPECT_EQ(icon.pixmap(size, size).width(), size);
-  // Decoded once: every caller shares the one icon's pictures.
+  // Each size is its own picture of the resources.
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QImage own(QStringLiteral(":/icons/selvane-%1.png").arg(size));
+    EXPECT_EQ(
+        icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+        own.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+        << size;
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+  }
+  // Between them, the next larger one made smaller.
+  EXPECT_EQ(icon.pixmap(20, 20).size(), QSize(20, 20));
+  EXPECT_EQ(icon.actualSize(QSize(20, 20)), QSize(20, 20));
+  EXPECT_EQ(icon.actualSize(QSize(512, 512)), QSize(256, 256));
+  // One icon for every caller.
   EXPECT_EQ(ProgramIcon().cacheKey(), icon.cacheKey());
 }
 
