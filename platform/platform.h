@@ -55,13 +55,14 @@ QIcon ProgramIcon();
 
 // Call before the application object is created. On a Wayland session the program runs through
 // XWayland (the xcb platform), because window positions, stacking and shapes are what it is
-// about; a platform the user chose with QT_QPA_PLATFORM is kept, and without an X server the
-// native Wayland platform is used as a fallback.
+// about; a platform the user chose with QT_QPA_PLATFORM is kept, and where the session has no
+// X server (DISPLAY unset), or it does not answer, the native Wayland platform is used.
 void PreferX11OnWayland();
 
 // Call after PreferX11OnWayland, before the application object is created. False, after one line
 // on standard error, when none of the platforms the program would use can start: no X server
-// answers (and no Wayland fallback is possible). Qt would otherwise abort.
+// answers, a Wayland platform plugin that was asked for is not installed, or no Wayland
+// compositor answers. Qt would otherwise abort.
 bool DisplayAvailable();
 
 // True when another instance of the program runs for this user (the instance lock in the user's
@@ -85,6 +86,10 @@ bool AskRunningInstanceToShow(int timeoutMs = 400);
 // Window flags of the program's windows: a title bar with a close box and no minimize or
 // maximize button; no task-bar or pager entry. Call before the window is first shown.
 void MakeToolWindow(QWidget* window);
+
+// Whether the window system tells the program where its windows stand and lets it place them.
+// X11 does; a Wayland compositor places a client's windows itself and never says where.
+bool WindowPlacesKnown();
 
 // Window state as the program counts it: 0 normal, 1 minimized, 2 maximized.
 int WindowState(const QWidget* window);

@@ -35,6 +35,11 @@ QMargins CurrentMargins(const QWidget* w) {
 
 void SetFlagInPlace(QWidget* w, Qt::WindowType flag, bool on);
 
+// The native Wayland platform: the compositor decides places and answers state changes later.
+bool NativeWayland() {
+  return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 // What this layer keeps per window, as a child object of the window. It also watches the
 // window: the decorations' widths while it is decorated, and the task-bar hint before each map.
 class WindowExtras : public QObject {
@@ -243,6 +248,10 @@ void MakeToolWindow(QWidget* window) {
   MakeExtras(window)->skipTaskbar = true;
 }
 
+bool WindowPlacesKnown() {
+  return !NativeWayland();
+}
+
 int WindowState(const QWidget* window) {
   const Qt::WindowStates s = window->windowState();
   if (s & Qt::WindowMinimized) return 1;
@@ -275,8 +284,9 @@ void SetWindowState(QWidget* window, int state) {
     window->setWindowState(plain);
     if (x->fixedSize.isValid()) {
       // A window manager gives back the place and size from before the maximizing; fixing the
-      // size before then would also move the window to where the maximized one was.
-      if (window->isVisible() && x11::Available()) {
+      // size before then would also move the window to where the maximized one was. A Wayland
+      // compositor ends a client that shows another size before it has answered.
+      if (window->isVisible() && (x11::Available() || NativeWayland())) {
         x->restoreFixed = true;
         x->restoreSteps = 0;
       } else {

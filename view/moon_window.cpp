@@ -303,6 +303,7 @@ void MoonWindow::place() {
   in.moonHeight = platform::PixelsToTwipsY(height() + m.top() + m.bottom());
 
   const Placement p = DecidePlacement(in);
+  placed_ = p;
   if (control_) MoveTo(control_, p.left1, p.top1);
   MoveTo(this, p.left2, p.top2);
   state_.ShadowStep = p.shadowStep;

@@ -19,6 +19,7 @@
 #include "tray/menu_checks.h"
 #include "tray/settings_store.h"
 #include "view/moon_canvas.h"
+#include "view/moon_layout.h"
 #include "view/picture_description.h"
 #include "view/shadow_geometry.h"
 
@@ -73,6 +74,9 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   // Restores both windows' places, the shadow step and the circular shape from the settings;
   // on a reading that fails, centres both windows.
   void place();
+  // Where `place` put both windows (outer corners in twips): what the settings keep where the
+  // window system never tells the program where its windows stand.
+  const Placement& Placed() const { return placed_; }
   // Cuts the window to the ellipse around the picture, from its size in the normal state (once
   // the window manager has settled it).
   void ApplyCircularShape();
@@ -164,6 +168,7 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   QMetaObject::Connection screenDpi_;
   bool presentPending_ = false;
   long pictureUpdates_ = 0;
+  Placement placed_;
   DescriptionPacer pacer_;
   QTimer describeTimer_;
   bool describePending_ = false;

@@ -17,10 +17,14 @@ finish() {
   echo "$SCENARIO ($SETUP): $passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
-shot() { import -window root "$ARTIFACTS/$SETUP-$SCENARIO-$1.png" 2>/dev/null || true; }
+shot() { screenshot "$ARTIFACTS/$SETUP-$SCENARIO-$1.png" 2>/dev/null || true; }
 
 INI() { echo "$XDG_CONFIG_HOME/Selvane/Selvane.ini"; }
 setting() { sed -n "s/^$1=//p" "$(INI)" 2>/dev/null; }
+seed_places() {  # seed_places LEFT1 TOP1 LEFT2 TOP2 (twips): a settings file from an earlier run
+  mkdir -p "$(dirname "$(INI)")"
+  printf '[Settings]\nLeft1=%s\nTop1=%s\nLeft2=%s\nTop2=%s\nshadow=1\nwinstyle=False\n' "$@" >"$(INI)"
+}
 
 control_id() { xdotool search --onlyvisible --name '^Selvane( - Now -)?$' 2>/dev/null | head -n1; }
 moon_id() { xdotool search --onlyvisible --name '^Moon  ' 2>/dev/null | head -n1; }
@@ -120,7 +124,7 @@ sni_event() {  # sni_event KEY: the item whose mnemonic is KEY, clicked
 choose() {
   case "${E2E_TRAY:-trayer}" in
     trayer) open_tray_menu && xdotool key "$1" ;;
-    sni) sni_event "$1" ;;
+    sni | watcher) sni_event "$1" ;;
     *)
       local moon
       moon=$(moon_id)
@@ -155,6 +159,13 @@ if [ "$SCENARIO" = no-display ]; then
   out=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:999 XDG_RUNTIME_DIR="$runtime" "$APP" 2>&1 >/dev/null)
   rc=$?
   check "a display that does not answer: status 1 too (got $rc: $out)" test "$rc" = 1
+  # A Wayland platform asked for whose plugin is not installed is named, whatever DISPLAY says.
+  out=$(QT_QPA_PLATFORM=wayland-xcomposite-egl WAYLAND_DISPLAY=wayland-0 DISPLAY=:999 \
+    XDG_RUNTIME_DIR="$runtime" "$APP" 2>&1 >/dev/null)
+  rc=$?
+  check "a missing Wayland plugin: status 1 (got $rc)" test "$rc" = 1
+  check "naming the plugin, not the X11 display (got: $out)" test "$out" = \
+    'selvane: the Qt platform plugin "wayland-xcomposite-egl" is not installed'
   rm -rf "$runtime"
   finish
   exit
@@ -384,6 +395,39 @@ case "$SCENARIO" in
     fi
     timeout 5 "$APP" >>"$E2E_DIR/app.log" 2>&1
     check "and a second start reaches it too" wait_for 2 moon_visible
+    ;;
+  native)
+    # A native Wayland client (DISPLAY unset): the compositor places the windows and never says
+    # where, so the places given at start are the ones saved; the maximized view comes and
+    # goes, also round and back, without the compositor ending the program for a window of
+    # the wrong size.
+    start_native() {
+      env -u DISPLAY "$APP" >>"$E2E_DIR/app.log" 2>&1 &
+      APP_PID=$!
+      check "the native client registers its icon" wait_for 10 sni_registered
+    }
+    stop_native() {  # stop_native WHAT: SIGTERM, which ends it with status 0
+      kill -TERM "$APP_PID"
+      wait "$APP_PID"
+      local rc=$?
+      check "SIGTERM ends it with status 0 $1 (got $rc)" test "$rc" = 0
+    }
+    seed_places 1500 1500 6000 3000
+    start_native
+    stop_native "at once"
+    check "and saves the places it was given ($(setting Left1) $(setting Top1) $(setting Left2) $(setting Top2))" \
+      test "$(setting Left1) $(setting Top1) $(setting Left2) $(setting Top2)" = "1500 1500 6000 3000"
+    start_native
+    for key in b b c b c b b; do
+      choose "$key"
+      sleep 0.3
+      check "it still runs after the menu's ${key^^}" kill -0 "$APP_PID"
+    done
+    check "normal again" sni_mark B 0
+    check "rectangular again" sni_mark C 0
+    shot native
+    stop_native "after the maximized views"
+    check "nothing on standard error ($(cat "$E2E_DIR/app.log"))" test ! -s "$E2E_DIR/app.log"
     ;;
   sni)
     # The icon as a StatusNotifierItem: registered with the watcher, its tip, its exported
