@@ -155,19 +155,21 @@ void DesktopApp::Quit() {
 
 void DesktopApp::WriteSettings() {
   // Outer edges in twips of the normal places (hidden windows included): a moon window still
-  // maximized, or not yet back from it, keeps the place it had before. Where the window system
-  // never says where the windows stand, the places they were given at start are kept.
-  WindowPositions p;
-  if (platform::WindowPlacesKnown()) {
+  // maximized, or not yet back from it, keeps the place it had before. A window the user has
+  // not moved since the start keeps the place it was given then, wherever the window manager
+  // put it; so do both where the window system never says where the windows stand.
+  const Placement& placed = form2_->Placed();
+  WindowPositions p = {placed.left1, placed.top1, placed.left2, placed.top2};
+  const bool known = platform::WindowPlacesKnown();
+  if (known && !form2_->StandsWherePlaced(form1_.get())) {
     const QRect c = platform::NormalOuterGeometry(form1_.get());
-    const QRect m = platform::NormalOuterGeometry(form2_.get());
     p.left1 = platform::PixelsToTwipsX(c.x());
     p.top1 = platform::PixelsToTwipsY(c.y());
+  }
+  if (known && !form2_->StandsWherePlaced(form2_.get())) {
+    const QRect m = platform::NormalOuterGeometry(form2_.get());
     p.left2 = platform::PixelsToTwipsX(m.x());
     p.top2 = platform::PixelsToTwipsY(m.y());
-  } else {
-    const Placement& placed = form2_->Placed();
-    p = {placed.left1, placed.top1, placed.left2, placed.top2};
   }
   settingsSaved_ = SaveSettings(*settings_, p, state_.ShadowStep, checks_.Checked(MenuItem::Crc));
   if (ownSettings_) settingsSaved_ = ownSettings_->Flush() && settingsSaved_;

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
@@ -306,10 +307,24 @@ void MoonWindow::place() {
   placed_ = p;
   if (control_) MoveTo(control_, p.left1, p.top1);
   MoveTo(this, p.left2, p.top2);
+  answered1_.reset();
+  answered2_.reset();
+  const QPointer<MoonWindow> self(this);
+  if (control_)
+    platform::WhenSettled(control_, [self, c = QPointer<QWidget>(control_)] {
+      if (self && c) self->answered1_ = platform::NormalOuterGeometry(c).topLeft();
+    });
+  platform::WhenSettled(this,
+                        [this] { answered2_ = platform::NormalOuterGeometry(this).topLeft(); });
   state_.ShadowStep = p.shadowStep;
   if (p.checkSade) checks_.SetChecked(MenuItem::Sade, true);
   if (p.crcCheck) checks_.SetChecked(MenuItem::Crc, *p.crcCheck);
   if (p.applyCircular) ApplyCircularShape();
+}
+
+bool MoonWindow::StandsWherePlaced(const QWidget* window) const {
+  const std::optional<QPoint>& answered = window == this ? answered2_ : answered1_;
+  return answered && platform::NormalOuterGeometry(window).topLeft() == *answered;
 }
 
 void MoonWindow::ApplyCircularShape() {

@@ -105,6 +105,9 @@ start_compositor() {
   local cmd=() as_user=()
   mkdir -p "$home"
   unset DISPLAY
+  # XWayland's sockets: weston fails to start XWayland where nothing has made the folder yet
+  # (an X server makes it; a machine that never ran one has none).
+  mkdir -m 1777 /tmp/.X11-unix 2>/dev/null || true
   case "$E2E_SESSION" in
     wayland | weston)
       cmd=(weston --backend=headless-backend.so --use-pixman --width=1280 --height=1024 --xwayland
