@@ -226,6 +226,9 @@ void KeepClientAt(QWidget* w, const QPoint& clientPos, const QMargins& decoratio
   if (w->windowHandle() && w->isVisible() && x11::Available()) {
     const QPoint frame = clientPos - QPoint(decorations.left(), decorations.top());
     x11::MoveFrame(w->winId(), frame.x(), frame.y());
+    // Once more a little later: a window manager that reads the decorations only when the window
+    // is configured next may not have read the new ones at the first request.
+    QTimer::singleShot(200, w, [w, frame] { x11::MoveFrame(w->winId(), frame.x(), frame.y()); });
     if (WindowExtras* x = Extras(w)) {
       x->keepClient = clientPos;
       x->keepSince.start();

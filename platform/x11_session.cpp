@@ -156,8 +156,16 @@ void MoveWithGravity(std::uintptr_t window, int x, int y, uint32_t gravity) {
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
   } else {
-    const uint32_t values[] = {static_cast<uint32_t>(x), static_cast<uint32_t>(y)};
-    xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    // With the size the window has: a window manager that reads changed decorations only when
+    // the window is configured draws its frame anew then.
+    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+    const uint32_t values[] = {static_cast<uint32_t>(x), static_cast<uint32_t>(y),
+                               g ? g->width : 0u, g ? g->height : 0u};
+    xcb_configure_window(c, w,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
+                             (g ? XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT : 0),
+                         values);
+    std::free(g);
   }
   xcb_flush(c);
 }
@@ -198,6 +206,37 @@ bool StartMove(std::uintptr_t window, int rootX, int rootY) {
   return true;
 }
 
+namespace {
+
+// How many pixels from (x, y) onwards, stepping by (dx, dy), are not fully opaque in a window
+// with an alpha channel, at most `limit`; -1 where the pixels cannot be read or none of them is
+// opaque (a frame not drawn yet).
+int TranslucentRun(xcb_connection_t* c, xcb_window_t window, int x, int y, int dx, int dy,
+                   int limit) {
+  if (limit <= 0) return 0;
+  const int width = dx ? limit : 1, height = dy ? limit : 1;
+  const int left = dx < 0 ? x - limit + 1 : x, top = dy < 0 ? y - limit + 1 : y;
+  xcb_get_image_reply_t* r = xcb_get_image_reply(
+      c,
+      xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<int16_t>(left),
+                    static_cast<int16_t>(top), static_cast<uint16_t>(width),
+                    static_cast<uint16_t>(height), ~0u),
+      nullptr);
+  if (!r) return -1;
+  int run = -1;
+  if (r->depth == 32 && xcb_get_image_data_length(r) >= limit * 4) {
+    run = 0;
+    const auto* pixels = reinterpret_cast<const uint32_t*>(xcb_get_image_data(r));
+    const bool backwards = dx < 0 || dy < 0;
+    while (run < limit && pixels[backwards ? limit - 1 - run : run] >> 24 != 0xff) ++run;
+    if (run == limit) run = -1;
+  }
+  std::free(r);
+  return run;
+}
+
+}  // namespace
+
 bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& bottom) {
   xcb_connection_t* c = Connection();
   if (!c || !window) return false;
@@ -228,6 +267,22 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
     top = at->dst_y - outerY;
     right = outerW - inner->width - left;
     bottom = outerH - inner->height - top;
+    // A frame with an alpha channel may carry a shadow around what is seen of it: the window
+    // manager places by the opaque part (its edge, read along the middle of each side).
+    // A frame resized a moment ago and not drawn yet has the shadow last seen.
+    if (top_level != w && outer->depth == 32) {
+      static int shadow[4] = {0, 0, 0, 0};
+      const int midX = left + inner->width / 2, midY = top + inner->height / 2;
+      const int runs[4] = {TranslucentRun(c, top_level, 0, midY, 1, 0, left),
+                           TranslucentRun(c, top_level, midX, 0, 0, 1, top),
+                           TranslucentRun(c, top_level, outerW - 1, midY, -1, 0, right),
+                           TranslucentRun(c, top_level, midX, outerH - 1, 0, -1, bottom)};
+      int* sides[4] = {&left, &top, &right, &bottom};
+      for (int i = 0; i < 4; ++i) {
+        if (runs[i] >= 0) shadow[i] = runs[i];
+        if (runs[i] >= 0 || shadow[i] < *sides[i]) *sides[i] -= runs[i] >= 0 ? runs[i] : shadow[i];
+      }
+    }
   }
   std::free(outer);
   std::free(inner);
