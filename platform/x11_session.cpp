@@ -71,6 +71,21 @@ bool Supported(xcb_connection_t* c, const xcb_screen_t* screen, xcb_atom_t wante
   return found;
 }
 
+std::vector<uint32_t> ReadCardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property,
+                                    xcb_atom_t type, uint32_t count) {
+  std::vector<uint32_t> values;
+  if (property == XCB_ATOM_NONE) return values;
+  xcb_get_property_reply_t* r =
+      xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, type, 0, count), nullptr);
+  if (!r) return values;
+  if (r->format == 32 && r->type == type) {
+    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(r));
+    values.assign(data, data + xcb_get_property_value_length(r) / 4);
+  }
+  std::free(r);
+  return values;
+}
+
 }  // namespace
 
 bool Available() {
@@ -250,6 +265,21 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
     std::free(t);
     if (parent == root || parent == XCB_NONE) break;
     top_level = parent;
+  }
+  if (top_level == w) {
+    left = top = right = bottom = 0;
+    return true;
+  }
+  // Some window managers draw invisible resize borders or shadows around the visible frame:
+  // their own figures count only what is seen, and they place the window by those.
+  const std::vector<uint32_t> extents =
+      ReadCardinals(c, w, Atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 4);
+  if (extents.size() == 4) {
+    left = static_cast<int>(extents[0]);
+    right = static_cast<int>(extents[1]);
+    top = static_cast<int>(extents[2]);
+    bottom = static_cast<int>(extents[3]);
+    return true;
   }
   xcb_get_geometry_reply_t* outer =
       xcb_get_geometry_reply(c, xcb_get_geometry(c, top_level), nullptr);
