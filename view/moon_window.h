@@ -147,6 +147,7 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   double TextHeightTwips() const;
   // Moves a top-level window to a place given in twips (its outer corner).
   static void MoveTo(QWidget* window, double leftTwips, double topTwips);
+  static void CentreWhenFramed(QWidget* window, double leftTwips, double topTwips);
 
   EphemerisState& state_;
   MenuChecks& checks_;
