@@ -8,6 +8,9 @@
 #   E2E_TRAY=trayer      the stand-alone XEmbed system tray (default on x11)
 #   E2E_TRAY=sni         xfce4-panel hosting StatusNotifierItems over a private D-Bus session bus
 #   E2E_TRAY=none        no notification area at all (default on wayland; E2E_NO_TRAY=1 too)
+#   E2E_TRAY=own         the window manager's own notification area (icewm, fluxbox)
+#   E2E_WM=openbox       the X11 window manager (default): openbox, xfwm4, mutter, kwin_x11,
+#                        marco, metacity, icewm or fluxbox, each as its desktop starts it
 
 # One check of a scenario: counted in passed or failed, a failure named on standard error.
 passed=0
@@ -33,7 +36,9 @@ desktop_up() {
   export E2E_SESSION E2E_TRAY
   unset WAYLAND_DISPLAY XDG_SESSION_TYPE
   trap desktop_down EXIT
-  if [ "$E2E_TRAY" = sni ]; then
+  E2E_WM=${E2E_WM:-openbox}
+  export E2E_WM
+  if [ "$E2E_TRAY" = sni ] || wm_wants_bus; then
     # A session bus of our own: Qt registers the icon with the panel's watcher on it.
     dbus-daemon --session --nofork --print-address=9 9>"$E2E_DIR/bus" >"$E2E_DIR/bus.log" 2>&1 &
     BUS_PID=$!
@@ -64,12 +69,7 @@ desktop_up() {
     XVFB_PID=$!
     for _ in $(seq 200); do [ -s "$E2E_DIR/display" ] && break; sleep 0.05; done
     export DISPLAY=":$(head -n1 "$E2E_DIR/display")"
-    openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
-    WM_PID=$!
-    for _ in $(seq 200); do
-      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-      sleep 0.05
-    done
+    start_wm
   fi
   case "$E2E_TRAY" in
     trayer) start_trayer ;;
@@ -82,6 +82,41 @@ desktop_up() {
       ;;
   esac
   return 0
+}
+
+# The window managers of the big desktops that want a session bus.
+wm_wants_bus() {
+  [ "$E2E_SESSION" = x11 ] && case "$E2E_WM" in xfwm4 | mutter | kwin_x11 | marco | metacity) true ;; *) false ;; esac
+}
+
+# Starts the window manager as its desktop does, with a home of its own (where it keeps its
+# settings), and waits until it has taken the screen.
+start_wm() {
+  local home="$E2E_DIR/wm-home"
+  mkdir -p "$home"
+  local cmd
+  case "$E2E_WM" in
+    openbox) cmd=(openbox --sm-disable) ;;
+    xfwm4) cmd=(xfwm4 --sm-client-disable) ;;
+    mutter) cmd=(env XDG_CURRENT_DESKTOP=GNOME mutter --x11 --replace --sm-disable) ;;
+    kwin_x11)
+      cmd=(env XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5 kwin_x11 --replace)
+      ;;
+    marco) cmd=(env XDG_CURRENT_DESKTOP=MATE marco --replace --sm-disable) ;;
+    metacity) cmd=(metacity --replace --sm-disable) ;;
+    icewm) cmd=(icewm) ;;
+    fluxbox) cmd=(fluxbox) ;;
+    *)
+      echo "unknown window manager $E2E_WM" >&2
+      return 1
+      ;;
+  esac
+  HOME="$home" XDG_CONFIG_HOME="$home/.config" "${cmd[@]}" >"$E2E_DIR/$E2E_WM.log" 2>&1 &
+  WM_PID=$!
+  for _ in $(seq 400); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+  done
 }
 
 start_trayer() {
