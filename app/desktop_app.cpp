@@ -31,7 +31,7 @@ class DesktopApp::MoonAdapter : public MoonWindowPort, public MoonWindowControl 
   }
   void Hide() override { w_.hide(); }
   bool IsHidden() const override { return !w_.isVisible(); }
-  void SetTopmost(bool on) override { selvane::SetTopmost(&w_, on ? 1 : 0); }
+  void SetTopmost(bool on) override { SetTopmost(on ? 1 : 0); }
   void Focus() override {
     w_.raise();
     w_.activateWindow();
@@ -44,7 +44,10 @@ class DesktopApp::MoonAdapter : public MoonWindowPort, public MoonWindowControl 
   void DropCircularShape() override { w_.DropCircularShape(); }
   void LayoutMaximizedView() override { w_.LayoutMaximizedView(); }
   void DrawMoonShadow() override { w_.DrawMoonShadow(); }
-  void SetTopmost(int flag) override { selvane::SetTopmost(&w_, flag); }
+  // Where the window manager offers no always-on-top band, no check mark claims one.
+  void SetTopmost(int flag) override {
+    if (selvane::SetTopmost(&w_, flag) == 0 && flag == 1) checks_.SetChecked(MenuItem::Top, false);
+  }
 
  private:
   MoonWindow& w_;
@@ -112,6 +115,8 @@ DesktopApp::DesktopApp(SettingsStore* settings, Clock* clock)
           [this](QSessionManager&) { SaveForSession(); });
   // The end of the session reaches the application as its quit event: leave as the menu's quit
   // item does, instead of letting the windows be closed (they would only hide).
+  // It also sees the windows' state changes: a window the window manager minimized (with its
+  // own button, or "show desktop") counts as not shown.
   qApp->installEventFilter(this);
 }
 
@@ -131,6 +136,12 @@ bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
   if (watched == qApp && event->type() == QEvent::Quit) {
     form3_->Close();
     return true;
+  }
+  if (event->type() == QEvent::WindowStateChange) {
+    if (watched == form1_.get() && platform::WindowState(form1_.get()) == 1)
+      checks_.SetChecked(MenuItem::About, false);
+    if (watched == form2_.get() && platform::WindowState(form2_.get()) == 1)
+      checks_.SetChecked(MenuItem::Ers, false);
   }
   return QObject::eventFilter(watched, event);
 }
@@ -155,21 +166,20 @@ void DesktopApp::Quit() {
 
 void DesktopApp::WriteSettings() {
   // Outer edges in twips of the normal places (hidden windows included): a moon window still
-  // maximized, or not yet back from it, keeps the place it had before. A window the user has
-  // not moved since the start keeps the place it was given then, wherever the window manager
-  // put it; so do both where the window system never says where the windows stand.
-  const Placement& placed = form2_->Placed();
-  WindowPositions p = {placed.left1, placed.top1, placed.left2, placed.top2};
-  const bool known = platform::WindowPlacesKnown();
-  if (known && !form2_->StandsWherePlaced(form1_.get())) {
-    const QRect c = platform::NormalOuterGeometry(form1_.get());
-    p.left1 = platform::PixelsToTwipsX(c.x());
-    p.top1 = platform::PixelsToTwipsY(c.y());
-  }
-  if (known && !form2_->StandsWherePlaced(form2_.get())) {
-    const QRect m = platform::NormalOuterGeometry(form2_.get());
-    p.left2 = platform::PixelsToTwipsX(m.x());
-    p.top2 = platform::PixelsToTwipsY(m.y());
+  // maximized, or not yet back from it, keeps the place it had before. A window that stands
+  // where it was placed gives back the twips it was placed from; where the window system never
+  // says where the windows stand, both keep the places given at start.
+  WindowPositions p;
+  if (platform::WindowPlacesKnown()) {
+    const QPointF c = platform::NormalOuterCornerTwips(form1_.get());
+    const QPointF m = platform::NormalOuterCornerTwips(form2_.get());
+    p.left1 = c.x();
+    p.top1 = c.y();
+    p.left2 = m.x();
+    p.top2 = m.y();
+  } else {
+    const Placement& placed = form2_->Placed();
+    p = {placed.left1, placed.top1, placed.left2, placed.top2};
   }
   settingsSaved_ = SaveSettings(*settings_, p, state_.ShadowStep, checks_.Checked(MenuItem::Crc));
   if (ownSettings_) settingsSaved_ = ownSettings_->Flush() && settingsSaved_;

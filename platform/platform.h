@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMargins>
 #include <QPoint>
+#include <QPointF>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
@@ -99,7 +100,7 @@ void SetWindowState(QWidget* window, int state);
 
 // Puts the window into the always-on-top band or takes it out, without re-creating the native
 // window (no flicker; shape and position are kept), and shows it when it is hidden.
-// Returns true when the request was made.
+// Returns false when the window manager offers no such band (the window stays as it was).
 bool SetStaysOnTop(QWidget* window, bool on);
 bool StaysOnTop(const QWidget* window);
 
@@ -140,6 +141,14 @@ void WhenSettled(QWidget* window, std::function<void()> then);
 // Unlike QWidget::move it does not depend on Qt's figure of the decorations, which lags behind
 // on X11 when they come or go.
 void MoveOuterCorner(QWidget* window, const QPoint& outer);
+// Places a window as MoveOuterCorner does, at the pixels of a place kept in twips, and
+// remembers both: see NormalOuterCornerTwips.
+void PlaceOuterCorner(QWidget* window, const QPoint& outer, const QPointF& twips);
+// The normal outer corner in twips, as the settings keep it. While the window stands where it
+// was placed (or where the window manager put it in answer, when it would not put it there),
+// the twips it was placed from: a place the window manager never granted, or a twips figure
+// that does not fall on a whole pixel, goes back as it came.
+QPointF NormalOuterCornerTwips(const QWidget* window);
 // The decorations' widths around the client area in pixels: the current ones, or while the
 // window is cut to a shape, the ones it had before. Zero before the window was ever decorated
 // on the screen.

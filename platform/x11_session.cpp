@@ -1,6 +1,7 @@
 #include "platform/x11_session.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -86,6 +87,24 @@ std::vector<uint32_t> ReadCardinals(xcb_connection_t* c, xcb_window_t w, xcb_ato
   return values;
 }
 
+// Whether the window manager has the window on the screen (or iconified): it then takes state
+// changes as client messages only. Before it maps the window, the property is what it reads.
+bool MappedByWindowManager(xcb_connection_t* c, xcb_window_t w) {
+  xcb_get_window_attributes_reply_t* a =
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
+  if (!a) return false;
+  const bool mapped = a->map_state != XCB_MAP_STATE_UNMAPPED;
+  std::free(a);
+  return mapped;
+}
+
+bool IsIconic(xcb_connection_t* c, xcb_window_t w) {
+  const xcb_atom_t wmState = Atom(c, "WM_STATE");
+  const std::vector<uint32_t> state = ReadCardinals(c, w, wmState, wmState, 2);
+  constexpr uint32_t kIconicState = 3;
+  return !state.empty() && state[0] == kIconicState;
+}
+
 }  // namespace
 
 bool Available() {
@@ -101,31 +120,46 @@ bool ServerReachable() {
   return ok;
 }
 
-void SkipTaskbar(std::uintptr_t window) {
+void SetStates(std::uintptr_t window, const std::vector<const char*>& states, bool on) {
   xcb_connection_t* c = Connection();
-  if (!c || !window) return;
+  if (!c || !window || states.empty()) return;
   const auto w = static_cast<xcb_window_t>(window);
   const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
-  const xcb_atom_t wanted[] = {Atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-                               Atom(c, "_NET_WM_STATE_SKIP_PAGER")};
   if (state == XCB_ATOM_NONE) return;
-  std::vector<xcb_atom_t> atoms;
-  xcb_get_property_reply_t* r =
-      xcb_get_property_reply(c, xcb_get_property(c, 0, w, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
-  if (r) {
-    if (r->format == 32 && r->type == XCB_ATOM_ATOM) {
-      const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
-      atoms.assign(data, data + xcb_get_property_value_length(r) / 4);
+  std::vector<xcb_atom_t> wanted;
+  for (const char* name : states)
+    if (const xcb_atom_t a = Atom(c, name); a != XCB_ATOM_NONE) wanted.push_back(a);
+  if (MappedByWindowManager(c, w) || IsIconic(c, w)) {
+    const xcb_screen_t* screen = Screen(c);
+    if (!screen) return;
+    // Two states a message, as the window manager reads them.
+    for (std::size_t i = 0; i < wanted.size(); i += 2) {
+      xcb_client_message_event_t ev{};
+      ev.response_type = XCB_CLIENT_MESSAGE;
+      ev.format = 32;
+      ev.window = w;
+      ev.type = state;
+      constexpr uint32_t kRemove = 0, kAdd = 1, kFromApplication = 1;
+      ev.data.data32[0] = on ? kAdd : kRemove;
+      ev.data.data32[1] = wanted[i];
+      ev.data.data32[2] = i + 1 < wanted.size() ? wanted[i + 1] : 0;
+      ev.data.data32[3] = kFromApplication;
+      xcb_send_event(c, 0, screen->root,
+                     XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                     reinterpret_cast<const char*>(&ev));
     }
-    std::free(r);
+    xcb_flush(c);
+    return;
   }
+  std::vector<uint32_t> atoms = ReadCardinals(c, w, state, XCB_ATOM_ATOM, 1024);
   bool changed = false;
   for (xcb_atom_t a : wanted) {
-    if (a == XCB_ATOM_NONE) continue;
-    bool present = false;
-    for (xcb_atom_t b : atoms) present = present || a == b;
-    if (!present) {
+    const auto at = std::find(atoms.begin(), atoms.end(), a);
+    if (on && at == atoms.end()) {
       atoms.push_back(a);
+      changed = true;
+    } else if (!on && at != atoms.end()) {
+      atoms.erase(at);
       changed = true;
     }
   }
@@ -133,6 +167,11 @@ void SkipTaskbar(std::uintptr_t window) {
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, state, XCB_ATOM_ATOM, 32,
                       static_cast<uint32_t>(atoms.size()), atoms.data());
   xcb_flush(c);
+}
+
+bool WindowManagerSupports(const char* atom) {
+  xcb_connection_t* c = Connection();
+  return c && Supported(c, Screen(c), Atom(c, atom));
 }
 
 bool CompositorRunning() {
@@ -320,6 +359,48 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
   return ok;
 }
 
+bool ClientGeometry(std::uintptr_t window, int& x, int& y, int& width, int& height) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return false;
+  const auto w = static_cast<xcb_window_t>(window);
+  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+  xcb_translate_coordinates_reply_t* at =
+      g ? xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, g->root, 0, 0),
+                                          nullptr)
+        : nullptr;
+  const bool ok = g && at;
+  if (ok) {
+    x = at->dst_x;
+    y = at->dst_y;
+    width = g->width;
+    height = g->height;
+  }
+  std::free(g);
+  std::free(at);
+  return ok;
+}
+
+void SetDecorated(std::uintptr_t window, bool decorated) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return;
+  const auto w = static_cast<xcb_window_t>(window);
+  const xcb_atom_t hintsAtom = Atom(c, "_MOTIF_WM_HINTS");
+  if (hintsAtom == XCB_ATOM_NONE) return;
+  // flags, functions, decorations, input mode, status
+  uint32_t hints[5] = {};
+  const std::vector<uint32_t> now = ReadCardinals(c, w, hintsAtom, hintsAtom, 5);
+  std::copy_n(now.begin(), std::min<std::size_t>(now.size(), 5), hints);
+  constexpr uint32_t kFunctionsGiven = 1, kDecorationsGiven = 2;
+  constexpr uint32_t kFunctionResize = 2;
+  constexpr uint32_t kBorder = 2, kResizeHandle = 4, kTitle = 8, kMenu = 16;
+  uint32_t frame = kBorder | kTitle | kMenu;
+  if (!(hints[0] & kFunctionsGiven) || (hints[1] & kFunctionResize)) frame |= kResizeHandle;
+  hints[0] |= kDecorationsGiven;
+  hints[2] = decorated ? frame : 0;
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, hintsAtom, hintsAtom, 32, 5, hints);
+  xcb_flush(c);
+}
+
 bool SetBoundingShape(std::uintptr_t window, const std::vector<ShapeRect>& rects) {
 #ifdef SELVANE_HAVE_XCB_SHAPE
   xcb_connection_t* c = Connection();
@@ -358,7 +439,10 @@ bool ServerReachable() {
   const char* display = std::getenv("DISPLAY");
   return display && *display;
 }
-void SkipTaskbar(std::uintptr_t) {}
+void SetStates(std::uintptr_t, const std::vector<const char*>&, bool) {}
+bool WindowManagerSupports(const char*) {
+  return false;
+}
 void MoveFrame(std::uintptr_t, int, int) {}
 bool StartMove(std::uintptr_t, int, int) {
   return false;
@@ -369,6 +453,10 @@ bool CompositorRunning() {
 bool FrameMargins(std::uintptr_t, int&, int&, int&, int&) {
   return false;
 }
+bool ClientGeometry(std::uintptr_t, int&, int&, int&, int&) {
+  return false;
+}
+void SetDecorated(std::uintptr_t, bool) {}
 bool SetBoundingShape(std::uintptr_t, const std::vector<ShapeRect>&) {
   return false;
 }

@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPointer>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
@@ -265,8 +264,22 @@ double MoonWindow::TextHeightTwips() const {
 }
 
 void MoonWindow::MoveTo(QWidget* window, double leftTwips, double topTwips) {
-  platform::MoveOuterCorner(
-      window, QPoint(ClampPosition(ToPixelsX(leftTwips)), ClampPosition(ToPixelsY(topTwips))));
+  platform::PlaceOuterCorner(
+      window, QPoint(ClampPosition(ToPixelsX(leftTwips)), ClampPosition(ToPixelsY(topTwips))),
+      QPointF(leftTwips, topTwips));
+}
+
+void MoonWindow::CentreWhenFramed(QWidget* window, double leftTwips, double topTwips) {
+  // Centred before the window was ever framed, its outer size lacked the decorations: once the
+  // window manager has framed it, it is centred by its whole outer size, unless it was moved.
+  platform::WhenSettled(window, [window, leftTwips, topTwips] {
+    if (platform::WindowState(window) != 0 ||
+        platform::NormalOuterCornerTwips(window) != QPointF(leftTwips, topTwips))
+      return;
+    const QRect outer = platform::NormalOuterGeometry(window);
+    MoveTo(window, (platform::ScreenWidthTwips() - platform::PixelsToTwipsX(outer.width())) / 2,
+           (platform::ScreenHeightTwips() - platform::PixelsToTwipsY(outer.height())) / 2);
+  });
 }
 
 void MoonWindow::Load() {
@@ -307,24 +320,14 @@ void MoonWindow::place() {
   placed_ = p;
   if (control_) MoveTo(control_, p.left1, p.top1);
   MoveTo(this, p.left2, p.top2);
-  answered1_.reset();
-  answered2_.reset();
-  const QPointer<MoonWindow> self(this);
-  if (control_)
-    platform::WhenSettled(control_, [self, c = QPointer<QWidget>(control_)] {
-      if (self && c) self->answered1_ = platform::NormalOuterGeometry(c).topLeft();
-    });
-  platform::WhenSettled(this,
-                        [this] { answered2_ = platform::NormalOuterGeometry(this).topLeft(); });
+  if (p.failedStep != 0) {
+    if (control_) CentreWhenFramed(control_, p.left1, p.top1);
+    CentreWhenFramed(this, p.left2, p.top2);
+  }
   state_.ShadowStep = p.shadowStep;
   if (p.checkSade) checks_.SetChecked(MenuItem::Sade, true);
   if (p.crcCheck) checks_.SetChecked(MenuItem::Crc, *p.crcCheck);
   if (p.applyCircular) ApplyCircularShape();
-}
-
-bool MoonWindow::StandsWherePlaced(const QWidget* window) const {
-  const std::optional<QPoint>& answered = window == this ? answered2_ : answered1_;
-  return answered && platform::NormalOuterGeometry(window).topLeft() == *answered;
 }
 
 void MoonWindow::ApplyCircularShape() {

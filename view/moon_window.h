@@ -10,7 +10,6 @@
 #include <QWidget>
 #include <chrono>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -78,11 +77,6 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   // Where `place` put both windows (outer corners in twips): what the settings keep where the
   // window system never tells the program where its windows stand.
   const Placement& Placed() const { return placed_; }
-  // Whether a window (this one or the control window) still stands where the window manager
-  // put it in answer to `place`: the user has not moved it since. A window manager may put a
-  // window elsewhere than asked (some centre every new window, some count a shadow into the
-  // frame), and such a place is not the user's to save.
-  bool StandsWherePlaced(const QWidget* window) const;
   // Cuts the window to the ellipse around the picture, from its size in the normal state (once
   // the window manager has settled it).
   void ApplyCircularShape();
@@ -157,6 +151,7 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   double TextHeightTwips() const;
   // Moves a top-level window to a place given in twips (its outer corner).
   static void MoveTo(QWidget* window, double leftTwips, double topTwips);
+  static void CentreWhenFramed(QWidget* window, double leftTwips, double topTwips);
 
   EphemerisState& state_;
   MenuChecks& checks_;
@@ -175,9 +170,6 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   bool presentPending_ = false;
   long pictureUpdates_ = 0;
   Placement placed_;
-  // Where the window manager let each window stand once it had answered `place` (normal outer
-  // corners in pixels); unset until then.
-  std::optional<QPoint> answered1_, answered2_;
   DescriptionPacer pacer_;
   QTimer describeTimer_;
   bool describePending_ = false;

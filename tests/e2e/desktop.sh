@@ -18,6 +18,9 @@
 #   E2E_TRAY=watcher     a StatusNotifierWatcher without a panel (sni_watcher.py) on the session
 #                        bus: the menu is reached over D-Bus, on any session and platform
 #   E2E_TRAY=none        no notification area at all (default on Wayland; E2E_NO_TRAY=1 too)
+#   E2E_TRAY=own         the window manager's own notification area (icewm, fluxbox)
+#   E2E_WM=openbox       the X11 window manager (default): openbox, xfwm4, mutter, kwin_x11,
+#                        marco, metacity, icewm or fluxbox, each as its desktop starts it
 
 # One check of a scenario: counted in passed or failed, a failure named on standard error.
 passed=0
@@ -43,9 +46,11 @@ desktop_up() {
   export E2E_SESSION E2E_TRAY
   unset WAYLAND_DISPLAY XDG_SESSION_TYPE XAUTHORITY
   trap desktop_down EXIT
-  if [ "$E2E_TRAY" = sni ] || [ "$E2E_TRAY" = watcher ] || [ "$E2E_SESSION" != x11 ]; then
-    # A session bus of our own: Qt registers the icon with the watcher on it; compositors
-    # keep their services there.
+  E2E_WM=${E2E_WM:-openbox}
+  export E2E_WM
+  if [ "$E2E_TRAY" = sni ] || [ "$E2E_TRAY" = watcher ] || [ "$E2E_SESSION" != x11 ] || wm_wants_bus; then
+    # A session bus of our own: Qt registers the icon with the watcher on it; window managers
+    # and compositors keep their services there.
     dbus-daemon --session --nofork --print-address=9 9>"$E2E_DIR/bus" >"$E2E_DIR/bus.log" 2>&1 &
     BUS_PID=$!
     for _ in $(seq 200); do [ -s "$E2E_DIR/bus" ] && break; sleep 0.05; done
@@ -56,12 +61,7 @@ desktop_up() {
   if [ "$E2E_SESSION" = x11 ]; then
     export QT_QPA_PLATFORM=xcb
     start_xvfb
-    openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
-    WM_PID=$!
-    for _ in $(seq 200); do
-      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-      sleep 0.05
-    done
+    start_wm
   else
     unset QT_QPA_PLATFORM
     start_compositor || return 1
@@ -200,6 +200,41 @@ screenshot() {
         grim "$home/shot.png" && cp "$home/shot.png" "$file" ;;
     *) DISPLAY=$E2E_HOST_DISPLAY import -window root "$file" ;;
   esac
+}
+
+# The window managers of the big desktops that want a session bus.
+wm_wants_bus() {
+  [ "$E2E_SESSION" = x11 ] && case "$E2E_WM" in xfwm4 | mutter | kwin_x11 | marco | metacity) true ;; *) false ;; esac
+}
+
+# Starts the window manager as its desktop does, with a home of its own (where it keeps its
+# settings), and waits until it has taken the screen.
+start_wm() {
+  local home="$E2E_DIR/wm-home"
+  mkdir -p "$home"
+  local cmd
+  case "$E2E_WM" in
+    openbox) cmd=(openbox --sm-disable) ;;
+    xfwm4) cmd=(xfwm4 --sm-client-disable) ;;
+    mutter) cmd=(env XDG_CURRENT_DESKTOP=GNOME mutter --x11 --replace --sm-disable) ;;
+    kwin_x11)
+      cmd=(env XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5 kwin_x11 --replace)
+      ;;
+    marco) cmd=(env XDG_CURRENT_DESKTOP=MATE marco --replace --sm-disable) ;;
+    metacity) cmd=(metacity --replace --sm-disable) ;;
+    icewm) cmd=(icewm) ;;
+    fluxbox) cmd=(fluxbox) ;;
+    *)
+      echo "unknown window manager $E2E_WM" >&2
+      return 1
+      ;;
+  esac
+  HOME="$home" XDG_CONFIG_HOME="$home/.config" "${cmd[@]}" >"$E2E_DIR/$E2E_WM.log" 2>&1 &
+  WM_PID=$!
+  for _ in $(seq 400); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+  done
 }
 
 start_trayer() {

@@ -37,10 +37,24 @@ tray_icons() {
   [ -n "$panel" ] || { echo 0; return; }
   xwininfo -tree -id "$panel" 2>/dev/null | grep -c '"Selvane": ('
 }
-outer_xy() {  # the window's frame corner on the screen
-  local id=$1 frame
-  frame=$(xwininfo -id "$id" 2>/dev/null | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Relative upper-left X/{rx=$4} /Relative upper-left Y/{ry=$4} END{print x-rx, y-ry}')
-  echo "$frame"
+# The decorations as the window manager counts them ("left right top bottom"), 0 0 0 0 when it
+# publishes none.
+frame_extents() {
+  local e
+  e=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | tr -d ',')
+  echo "${e:-0 0 0 0}"
+}
+outer_rect() {  # "x y w h": the visible outer rectangle, the client area and its decorations
+  local id=$1 l r t b
+  read -r l r t b <<<"$(frame_extents "$id")"
+  xwininfo -id "$id" 2>/dev/null | awk -v l="$l" -v r="$r" -v t="$t" -v b="$b" \
+    '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2}
+     END{print x-l, y-t, w+l+r, h+t+b}'
+}
+outer_xy() {  # the window's outer corner on the screen
+  local x y _
+  read -r x y _ <<<"$(outer_rect "$1")"
+  echo "$x $y"
 }
 
 start_app() {
@@ -53,12 +67,18 @@ stop_app_with_menu() {  # quits through the tray menu
   for _ in $(seq 60); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.05; done
   ! kill -0 "$APP_PID" 2>/dev/null
 }
+# The program's icon in whichever notification area hosts it (trayer, or the window manager's
+# own), found by its name and small size.
+tray_icon() {
+  xwininfo -root -tree 2>/dev/null |
+    sed -n 's/^ *\(0x[0-9a-f]*\) "Selvane": ("selvane" "Selvane")  \([0-9]*\)x\([0-9]*\)+.*/\1 \2 \3/p' |
+    awk '$2 <= 64 && $3 <= 64 {print $1; exit}'
+}
+tray_icon_docked() { [ -n "$(tray_icon)" ]; }
 open_tray_menu() {
-  local panel icon
-  wait_for 10 sh -c '[ -n "$(xdotool search --classname "^panel$" 2>/dev/null)" ]' || return 1
-  panel=$(tray_panel)
-  icon=$(xwininfo -tree -id "$panel" | awk '/"Selvane": \(/{print $1; exit}')
-  [ -n "$icon" ] || return 1
+  local icon
+  wait_for 10 tray_icon_docked || return 1
+  icon=$(tray_icon)
   xdotool mousemove --window "$icon" 8 8 click 3
   sleep 0.4
 }
@@ -123,7 +143,7 @@ sni_event() {  # sni_event KEY: the item whose mnemonic is KEY, clicked
 # from the moon window's own menu).
 choose() {
   case "${E2E_TRAY:-trayer}" in
-    trayer) open_tray_menu && xdotool key "$1" ;;
+    trayer | own) open_tray_menu && xdotool key "$1" ;;
     sni | watcher) sni_event "$1" ;;
     *)
       local moon
@@ -173,6 +193,7 @@ fi
 
 if [ "$SCENARIO" = late-tray ]; then E2E_TRAY=none desktop_up; else desktop_up; fi
 SETUP="$E2E_SESSION-$E2E_TRAY"
+[ "$E2E_WM" = openbox ] || SETUP="$SETUP-$E2E_WM"
 
 case "$SCENARIO" in
   late-tray)
@@ -460,10 +481,173 @@ Selvaneの終了(_X)	"
     check "the settings are saved" test -n "$(setting winstyle)"
     check "the item is gone from the watcher" wait_for 3 sni_unregistered
     ;;
+  windows)
+    # The window cases, the same under every window manager (E2E_WM): the first start centred,
+    # places kept over restarts (hidden, maximized, moved), the round window on and off, the
+    # maximized view and back, topmost and shown again out of the task bar, minimized windows.
+    seed() {  # control 1500/1500 and moon 9000/4500 twips: 100,100 and 600,300 pixels
+      mkdir -p "$XDG_CONFIG_HOME/Selvane"
+      printf '[Settings]\nLeft1=1500\nTop1=1500\nLeft2=9000\nTop2=4500\nshadow=1\nwinstyle=False\n' >"$(INI)"
+    }
+    places() { echo "$(setting Left1)/$(setting Top1) $(setting Left2)/$(setting Top2)"; }
+    at() { [ "$(outer_xy "$1")" = "$2" ]; }                      # at ID "X Y"
+    moved_from() { ! at "$1" "$2"; }
+    stands() { at "$(control_id)" "$1" && at "$(moon_id)" "$2"; }  # stands CONTROL MOON
+    centred() {  # the outer rectangle in the middle of the 1280x1024 screen, to the pixel
+      local x y w h
+      read -r x y w h <<<"$(outer_rect "$1")"
+      [ -n "$h" ] && [ $(((2 * x - 1280 + w) ** 2)) -le 1 ] && [ $(((2 * y - 1024 + h) ** 2)) -le 1 ]
+    }
+    quit_by_signal() {
+      kill -TERM "$APP_PID"
+      wait_for 5 sh -c "! kill -0 $APP_PID 2>/dev/null"
+    }
+    out_of_task_bar() {  # no window of ours that a task bar or pager would show
+      local w
+      for w in $(xprop -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*'); do
+        xprop -id "$w" WM_CLASS | grep -q '"selvane"' || continue
+        xprop -id "$w" _NET_WM_STATE | grep -q SKIP_TASKBAR || return 1
+        xprop -id "$w" _NET_WM_STATE | grep -q SKIP_PAGER || return 1
+      done
+    }
+    viewable() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+    unviewable() { ! viewable "$1"; }
+    has_state() { xprop -id "$1" _NET_WM_STATE | grep -q "_NET_WM_STATE_$2"; }
+    fixed_hints() {  # fixed_hints ID WxH: the window manager is told the window's size is fixed
+      local size="${2/x/ by }"
+      xprop -id "$1" WM_NORMAL_HINTS | tr -d '\n' | grep -q "minimum size: $size.*maximum size: $size"
+    }
+    moon_client_is() { [ "$(client_geometry "$(moon_any_id)")" = "$1" ]; }
+    moon_wide() { [ "$(moon_width)" -ge 1200 ]; }
+    moon_unshaped() { ! moon_shaped; }
+    moon_hidden() { ! moon_visible; }
+    control_hidden() { ! control_visible; }
+    both_hidden() { moon_hidden && control_hidden; }
+    root_pixel() { import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null | sed -n 2p | awk '{print $3}'; }
+    # Inside the moon window's title bar when it has one (it stands at 620,310 then).
+    title_spot() { root_pixel 750 315; }
+    title_bar_shows() { [ "$(title_spot)" != "$background" ]; }
+    no_title_bar() { [ "$(title_spot)" = "$background" ]; }
+
+    # The first start, nothing stored: both windows centred by their whole outer size.
+    start_app
+    check "the first start centres the control window ($(outer_rect "$(control_id)"))" wait_for 5 centred "$(control_id)"
+    check "and the moon window ($(outer_rect "$(moon_id)"))" wait_for 5 centred "$(moon_id)"
+    shot first-start
+    quit_by_signal
+
+    # Places over restarts: three runs stand where the settings say and write them back
+    # unchanged; the second hides both windows first, the third quits with the moon window
+    # maximized and then closed.
+    seed
+    for run in 1 2 3; do
+      start_app
+      check "run $run: the windows stand at 100,100 and 600,300 ($(outer_xy "$(control_id)"); $(outer_xy "$(moon_id)"))" \
+        wait_for 5 stands "100 100" "600 300"
+      case $run in
+        2)
+          close_window "$(control_id)"
+          choose e
+          check "run 2: both windows hidden" wait_for 3 both_hidden
+          ;;
+        3)
+          choose b
+          wait_for 5 moon_wide
+          close_window "$(moon_any_id)"
+          ;;
+      esac
+      quit_by_signal
+      check "run $run: the places are written back unchanged (got $(places))" test "$(places)" = "1500/1500 9000/4500"
+    done
+    background=$(title_spot)
+
+    # Moved by the user and by the arrow keys: the places written are where the windows stand.
+    start_app
+    wait_for 5 stands "100 100" "600 300"
+    ctl=$(control_id)
+    xdotool windowmove "$ctl" 200 160
+    wait_for 3 moved_from "$ctl" "100 100"
+    moon=$(moon_id)
+    xdotool windowactivate --sync "$moon" 2>/dev/null
+    xdotool key --window "$moon" Right Right Down
+    check "two steps right and one down move the moon window by 20,10 ($(outer_xy "$moon"))" wait_for 3 at "$moon" "620 310"
+    sleep 0.5
+    moved_control=$(outer_xy "$ctl")
+    quit_by_signal
+    read -r cx cy <<<"$moved_control"
+    check "the moved places are written (got $(places), control at $moved_control)" \
+      test "$(places)" = "$((cx * 15))/$((cy * 15)) 9300/4650"
+    start_app
+    check "and the windows come back there" wait_for 5 stands "$moved_control" "620 310"
+    normal=$(client_geometry "$(moon_id)")
+
+    # Round on and off, twice: the ellipse over the picture, no frame around it, and the normal
+    # decorated window back at the same size and place.
+    for round in 1 2; do
+      choose c
+      check "round $round: the moon window is cut to an ellipse" wait_for 3 moon_shaped
+      check "round $round: no title bar left" wait_for 3 no_title_bar
+      ellipse=$(shape_extents "$(moon_any_id)")  # WxH+X+Y in client pixels
+      read -r ew eh ex ey <<<"$(echo "$ellipse" | tr 'x+' '  ')"
+      # The picture lies at 3,3 with its border, 259x262; an antialiased edge reaches a pixel
+      # further.
+      check "round $round: the ellipse lies on the picture ($ellipse)" \
+        test "$ex" -ge 2 -a "$ey" -ge 2 -a $((ex + ew)) -le 263 -a $((ey + eh)) -le 266 -a "$ew" -ge 240 -a "$eh" -ge 240
+      check "round $round: the picture stays in place ($(client_geometry "$(moon_any_id)"))" \
+        wait_for 3 moon_client_is "$normal"
+      [ "$round" = 1 ] && shot round
+      choose c
+      check "round $round off: no shape" wait_for 3 moon_unshaped
+      check "round $round off: decorated again" wait_for 3 title_bar_shows
+      check "round $round off: the same client size and place" wait_for 3 moon_client_is "$normal"
+      [ "$round" = 1 ] && shot round-off
+    done
+
+    # The maximized view and back: the same window, its size fixed again.
+    choose b
+    check "maximized" wait_for 5 moon_wide
+    shot maximized
+    choose b
+    check "back from maximized at the same size and place ($(client_geometry "$(moon_any_id)"))" \
+      wait_for 5 moon_client_is "$normal"
+    check "with its size fixed again" wait_for 3 fixed_hints "$(moon_any_id)" "${normal%%+*}"
+    shot maximized-off
+
+    # Topmost, then each window hidden and shown again: never in the task bar.
+    choose t
+    check "topmost: above the others" wait_for 3 has_state "$(moon_any_id)" ABOVE
+    choose e
+    wait_for 3 moon_hidden
+    choose e
+    check "the moon window shown again" wait_for 3 moon_visible
+    check "still above the others" wait_for 3 has_state "$(moon_id)" ABOVE
+    choose v
+    wait_for 3 control_hidden
+    choose v
+    check "the control window shown again" wait_for 3 control_visible
+    check "no window of the program in the task bar" out_of_task_bar
+    shot topmost
+    choose t
+
+    # Minimized by the window manager: one choice of the menu item shows the window again.
+    ctl=$(control_id)
+    xdotool windowminimize "$ctl"
+    wait_for 3 unviewable "$ctl"
+    choose v
+    check "a minimized control window comes back with one choice" wait_for 3 viewable "$ctl"
+    moon=$(moon_id)
+    xdotool windowminimize "$moon"
+    wait_for 3 unviewable "$moon"
+    choose e
+    check "a minimized moon window comes back with one choice" wait_for 3 viewable "$moon"
+    check "quitting through the menu ends the program" stop_app_with_menu
+    ;;
   *)
     echo "unknown scenario $SCENARIO" >&2
     exit 2
     ;;
 esac
-cp "$E2E_DIR/app.log" "$ARTIFACTS/$SCENARIO-app.log" 2>/dev/null || true
+log="$SCENARIO"
+[ "$E2E_WM" = openbox ] || log="$SCENARIO-$E2E_WM"
+cp "$E2E_DIR/app.log" "$ARTIFACTS/$log-app.log" 2>/dev/null || true
 finish
