@@ -2,9 +2,11 @@
 
 #include <QGuiApplication>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #if defined(SELVANE_HAVE_XCB) && QT_CONFIG(xcb)
@@ -338,18 +340,25 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
     bottom = outerH - inner->height - top;
     // A frame with an alpha channel may carry a shadow around what is seen of it: the window
     // manager places by the opaque part (its edge, read along the middle of each side).
-    // A frame resized a moment ago and not drawn yet has the shadow last seen.
-    if (top_level != w && outer->depth == 32) {
-      static int shadow[4] = {0, 0, 0, 0};
+    // A frame resized a moment ago and not drawn yet has the shadow last seen; the first frame
+    // ever seen is waited for a little while it is not drawn yet.
+    if (outer->depth == 32) {
+      static int shadow[4] = {-1, -1, -1, -1};
       const int midX = left + inner->width / 2, midY = top + inner->height / 2;
-      const int runs[4] = {TranslucentRun(c, top_level, 0, midY, 1, 0, left),
-                           TranslucentRun(c, top_level, midX, 0, 0, 1, top),
-                           TranslucentRun(c, top_level, outerW - 1, midY, -1, 0, right),
-                           TranslucentRun(c, top_level, midX, outerH - 1, 0, -1, bottom)};
+      int runs[4];
+      for (int tries = 0; tries < 30; ++tries) {
+        runs[0] = TranslucentRun(c, top_level, 0, midY, 1, 0, left);
+        runs[1] = TranslucentRun(c, top_level, midX, 0, 0, 1, top);
+        runs[2] = TranslucentRun(c, top_level, outerW - 1, midY, -1, 0, right);
+        runs[3] = TranslucentRun(c, top_level, midX, outerH - 1, 0, -1, bottom);
+        if (runs[0] >= 0 || shadow[0] >= 0) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
       int* sides[4] = {&left, &top, &right, &bottom};
       for (int i = 0; i < 4; ++i) {
         if (runs[i] >= 0) shadow[i] = runs[i];
-        if (runs[i] >= 0 || shadow[i] < *sides[i]) *sides[i] -= runs[i] >= 0 ? runs[i] : shadow[i];
+        const int trim = runs[i] >= 0 ? runs[i] : shadow[i];
+        if (trim > 0 && trim <= *sides[i]) *sides[i] -= trim;
       }
     }
   }
