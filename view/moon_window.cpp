@@ -392,7 +392,15 @@ int MoonWindow::WindowState() const {
 }
 
 void MoonWindow::SetWindowState(int state) {
+  const QSize before = size();
   platform::SetWindowState(this, state);
+  if (state != 2) return;
+  // A window manager that does not grant the maximized state (a compositor that keeps X11
+  // windows at their own size, even while it marks them maximized) leaves the window as it was:
+  // the normal view comes back, and no check mark claims the maximized one.
+  QTimer::singleShot(2000, this, [this, before] {
+    if (isVisible() && WindowState() == 2 && size() == before) LeaveMaximizedView();
+  });
 }
 
 // ---- Drawing and the age ----
