@@ -116,6 +116,9 @@ class WindowExtras : public QObject {
   // and where the window manager then let it stand; cleared by any other move.
   std::optional<QPoint> placedAt;
   std::optional<QPoint> grantedAt;
+  // The outer corner the last move asked for, and since when.
+  QPoint askedOuter;
+  QElapsedTimer askedSince;
   QPointF placedTwips;
   // What waits for the window manager to settle the window, and how long it has waited.
   std::vector<std::function<void()>> whenSettled;
@@ -532,6 +535,9 @@ void MoveOuterCorner(QWidget* window, const QPoint& outer) {
   }
   if (const std::uintptr_t id = NativeId(window); id && window->isVisible() && x11::Available()) {
     x11::MoveFrame(id, ToDevice(window, outer.x()), ToDevice(window, outer.y()));
+    WindowExtras* e = MakeExtras(window);
+    e->askedOuter = outer;
+    e->askedSince.start();
   } else {
     window->move(outer);
     if (x) {
@@ -539,6 +545,15 @@ void MoveOuterCorner(QWidget* window, const QPoint& outer) {
       x->lastNormalOuter = QRect(outer, window->size().grownBy(m));
     }
   }
+}
+
+void MoveOuterCornerBy(QWidget* window, const QPoint& delta) {
+  const WindowExtras* x = Extras(window);
+  const QPoint now = OuterGeometry(window).topLeft();
+  // The window manager answers a move a while later; until then, the corner asked for counts.
+  const bool pending =
+      x && x->askedSince.isValid() && x->askedSince.elapsed() < 500 && now != x->askedOuter;
+  MoveOuterCorner(window, (pending ? x->askedOuter : now) + delta);
 }
 
 void PlaceOuterCorner(QWidget* window, const QPoint& outer, const QPointF& twips) {
