@@ -127,6 +127,9 @@ class WindowExtras : public QObject {
   int settleTicks = 0;
   QTimer maximizeTimer;
   QElapsedTimer maximizeAsked;
+  // The fixed size asked for again after the window manager handed back another one.
+  QElapsedTimer fixedAskedSince;
+  int fixedAsks = 0;
 
   void Observe() {
     // A maximized window has the decorations of that state (often without borders); a
@@ -280,6 +283,20 @@ class WindowExtras : public QObject {
           if (restoreFixed && WindowState(window_) == 0 &&
               (window_->size() == fixedSize || ++restoreSteps > 3))
             RestoreFixedSize();
+          // Some window managers hand a window of fixed size another size when they frame it:
+          // asked again, a few times at most.
+          if (!restoreFixed && WindowState(window_) == 0 && window_->isVisible()) {
+            if (!fixedAskedSince.isValid() || fixedAskedSince.elapsed() > 2000) {
+              fixedAskedSince.start();
+              fixedAsks = 0;
+            }
+            if (fixedAsks < 3)
+              QTimer::singleShot(0, this, [this] {
+                if (restoreFixed || WindowState(window_) != 0) return;
+                ++fixedAsks;
+                AssertFixedSize(window_);
+              });
+          }
           Observe();
           CorrectPlace();
           RunIfSettled();
