@@ -141,6 +141,10 @@ void WhenSettled(QWidget* window, std::function<void()> then);
 // Unlike QWidget::move it does not depend on Qt's figure of the decorations, which lags behind
 // on X11 when they come or go.
 void MoveOuterCorner(QWidget* window, const QPoint& outer);
+// Moves a window's outer corner by a step from where it stands, or from where the last move
+// asked it to go while the window manager has not answered yet: steps in quick succession add
+// up.
+void MoveOuterCornerBy(QWidget* window, const QPoint& delta);
 // Places a window as MoveOuterCorner does, at the pixels of a place kept in twips, and
 // remembers both: see NormalOuterCornerTwips.
 void PlaceOuterCorner(QWidget* window, const QPoint& outer, const QPointF& twips);

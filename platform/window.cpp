@@ -121,6 +121,9 @@ class WindowExtras : public QObject {
   // and where the window manager then let it stand; cleared by any other move.
   std::optional<QPoint> placedAt;
   std::optional<QPoint> grantedAt;
+  // The outer corner the last move asked for, and since when.
+  QPoint askedOuter;
+  QElapsedTimer askedSince;
   QPointF placedTwips;
   // What waits for the window manager to settle the window, and how long it has waited.
   std::vector<std::function<void()>> whenSettled;
@@ -129,6 +132,9 @@ class WindowExtras : public QObject {
   int settleTicks = 0;
   QTimer maximizeTimer;
   QElapsedTimer maximizeAsked;
+  // The fixed size asked for again after the window manager handed back another one.
+  QElapsedTimer fixedAskedSince;
+  int fixedAsks = 0;
 
   void Observe() {
     // A maximized window has the decorations of that state (often without borders); a
@@ -282,6 +288,20 @@ class WindowExtras : public QObject {
           if (restoreFixed && WindowState(window_) == 0 &&
               (window_->size() == fixedSize || ++restoreSteps > 3))
             RestoreFixedSize();
+          // Some window managers hand a window of fixed size another size when they frame it:
+          // asked again, a few times at most.
+          if (!restoreFixed && WindowState(window_) == 0 && window_->isVisible()) {
+            if (!fixedAskedSince.isValid() || fixedAskedSince.elapsed() > 2000) {
+              fixedAskedSince.start();
+              fixedAsks = 0;
+            }
+            if (fixedAsks < 3)
+              QTimer::singleShot(0, this, [this] {
+                if (restoreFixed || WindowState(window_) != 0) return;
+                ++fixedAsks;
+                AssertFixedSize(window_);
+              });
+          }
           Observe();
           CorrectPlace();
           RunIfSettled();
@@ -547,6 +567,9 @@ void MoveOuterCorner(QWidget* window, const QPoint& outer) {
   }
   if (const std::uintptr_t id = NativeId(window); id && window->isVisible() && x11::Available()) {
     x11::MoveFrame(id, ToDevice(window, outer.x()), ToDevice(window, outer.y()));
+    WindowExtras* e = MakeExtras(window);
+    e->askedOuter = outer;
+    e->askedSince.start();
   } else {
     window->move(outer);
     if (x) {
@@ -554,6 +577,15 @@ void MoveOuterCorner(QWidget* window, const QPoint& outer) {
       x->lastNormalOuter = QRect(outer, window->size().grownBy(m));
     }
   }
+}
+
+void MoveOuterCornerBy(QWidget* window, const QPoint& delta) {
+  const WindowExtras* x = Extras(window);
+  const QPoint now = OuterGeometry(window).topLeft();
+  // The window manager answers a move a while later; until then, the corner asked for counts.
+  const bool pending =
+      x && x->askedSince.isValid() && x->askedSince.elapsed() < 500 && now != x->askedOuter;
+  MoveOuterCorner(window, (pending ? x->askedOuter : now) + delta);
 }
 
 void PlaceOuterCorner(QWidget* window, const QPoint& outer, const QPointF& twips) {

@@ -269,13 +269,18 @@ void MoonWindow::MoveTo(QWidget* window, double leftTwips, double topTwips) {
       QPointF(leftTwips, topTwips));
 }
 
-void MoonWindow::CentreWhenFramed(QWidget* window, double leftTwips, double topTwips) {
+void MoonWindow::CentreWhenFramed(QWidget* window, double leftTwips, double topTwips, int tries) {
   // Centred before the window was ever framed, its outer size lacked the decorations: once the
   // window manager has framed it, it is centred by its whole outer size, unless it was moved.
-  platform::WhenSettled(window, [window, leftTwips, topTwips] {
+  platform::WhenSettled(window, [window, leftTwips, topTwips, tries] {
     if (platform::WindowState(window) != 0 ||
         platform::NormalOuterCornerTwips(window) != QPointF(leftTwips, topTwips))
       return;
+    // A window manager busy starting up may frame the window only after the wait gave up.
+    if (platform::DecoratedFrameMargins(window).isNull() && tries > 1) {
+      CentreWhenFramed(window, leftTwips, topTwips, tries - 1);
+      return;
+    }
     const QRect outer = platform::NormalOuterGeometry(window);
     MoveTo(window, (platform::ScreenWidthTwips() - platform::PixelsToTwipsX(outer.width())) / 2,
            (platform::ScreenHeightTwips() - platform::PixelsToTwipsY(outer.height())) / 2);
@@ -398,7 +403,7 @@ void MoonWindow::SetWindowState(int state) {
   // A window manager that does not grant the maximized state (a compositor that keeps X11
   // windows at their own size, even while it marks them maximized) leaves the window as it was:
   // the normal view comes back, and no check mark claims the maximized one.
-  QTimer::singleShot(2000, this, [this, before] {
+  QTimer::singleShot(5000, this, [this, before] {
     if (isVisible() && WindowState() == 2 && size() == before) LeaveMaximizedView();
   });
 }
@@ -590,7 +595,7 @@ bool MoonWindow::PictureKey(QKeyEvent* event) {
       if (event->key() == Qt::Key_Right) delta.setX(step);
       if (event->key() == Qt::Key_Up) delta.setY(-step);
       if (event->key() == Qt::Key_Down) delta.setY(step);
-      platform::MoveOuterCorner(this, platform::OuterGeometry(this).topLeft() + delta);
+      platform::MoveOuterCornerBy(this, delta);
       return true;
     }
     default:

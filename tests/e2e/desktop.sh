@@ -235,6 +235,9 @@ start_wm() {
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.05
   done
+  # The desktops' managers go on setting up (decorations, compositing) after they took the
+  # screen; a window mapped meanwhile may be framed twice.
+  [ "$E2E_WM" = openbox ] || sleep 2
 }
 
 start_trayer() {
@@ -258,16 +261,19 @@ desktop_down() {
   return 0
 }
 
-# Waits until a command succeeds, polling every 50 ms; fails after $1 seconds.
+# Waits until a command succeeds, polling every 50 ms; fails after $1 seconds of the clock (a
+# slow command on a loaded machine does not stretch the wait).
 wait_for() {
   local seconds=$1
   shift
-  local tries=$((seconds * 20))
-  for _ in $(seq "$tries"); do
+  local now=${EPOCHREALTIME/[.,]/}
+  local end=$((now + seconds * 1000000))
+  while true; do
     "$@" >/dev/null 2>&1 && return 0
+    now=${EPOCHREALTIME/[.,]/}
+    [ "$now" -lt "$end" ] || return 1
     sleep 0.05
   done
-  return 1
 }
 
 # The id of a window whose name matches a pattern (exact with ^...$), visible only.

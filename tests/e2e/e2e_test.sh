@@ -156,8 +156,15 @@ choose() {
 }
 # A close request from the window manager, as the title bar's close box or Alt+F4 sends it.
 # Waits until the window is no longer mapped; a few tries, as the activation may come late.
+# Where Alt+F4 belongs to a desktop's shortcut service (not running here), the request goes as
+# the close box sends it.
 close_window() {
   local id=$1
+  if [ "${E2E_WM:-openbox}" != openbox ]; then
+    "$HERE/net_close.py" "$id"
+    wait_for 3 sh -c "! xwininfo -id $id 2>/dev/null | grep -q IsViewable"
+    return
+  fi
   for _ in 1 2 3; do
     xdotool windowactivate --sync "$id" 2>/dev/null
     sleep 0.2
@@ -519,7 +526,7 @@ case "$SCENARIO" in
     else
       # Not granted: the check mark does not claim it for long, and the window stays normal.
       choose b
-      check "maximize not granted: its check mark goes again" wait_for 4 sni_mark B 0
+      check "maximize not granted: its check mark goes again" wait_for 12 sni_mark B 0
       check "and the normal client area stays ($(client_geometry "$moon") vs $normal)" \
         test "$(client_geometry "$moon")" = "$normal"
       shot not-maximized
@@ -741,16 +748,24 @@ Selvaneの終了(_X)	"
     choose t
 
     # Minimized by the window manager: one choice of the menu item shows the window again.
+    # Some managers (icewm, mutter) keep a window without a minimize function from being
+    # minimized at all: nothing to bring back there.
     ctl=$(control_id)
     xdotool windowminimize "$ctl"
-    wait_for 3 unviewable "$ctl"
-    choose v
-    check "a minimized control window comes back with one choice" wait_for 3 viewable "$ctl"
+    if wait_for 3 unviewable "$ctl"; then
+      choose v
+      check "a minimized control window comes back with one choice" wait_for 3 viewable "$ctl"
+    else
+      echo "note: $E2E_WM does not minimize the control window"
+    fi
     moon=$(moon_id)
     xdotool windowminimize "$moon"
-    wait_for 3 unviewable "$moon"
-    choose e
-    check "a minimized moon window comes back with one choice" wait_for 3 viewable "$moon"
+    if wait_for 3 unviewable "$moon"; then
+      choose e
+      check "a minimized moon window comes back with one choice" wait_for 3 viewable "$moon"
+    else
+      echo "note: $E2E_WM does not minimize the moon window"
+    fi
     check "quitting through the menu ends the program" stop_app_with_menu
     ;;
   *)
