@@ -519,6 +519,7 @@ case "$SCENARIO" in
     if [ "${maximizes[$E2E_SESSION]}" = 1 ]; then
       choose b
       check "maximized: the moon window fills the screen" wait_for 5 sh -c '[ "$(xwininfo -id '"$moon"' | awk "/Width:/{print \$2}")" -ge 1200 ]'
+      sleep 0.5  # drawn at its new size
       shot maximized
       choose b
       check "back from maximized: the normal client area again" wait_for 5 sh -c \
