@@ -353,6 +353,12 @@ void AssertFixedSize(QWidget* w) {
   const auto server = ServerClientRect(w);
   const QSize now = server ? server->size() : w->size();
   if (now == fixed) return;
+  // On X11 only the size is asked for: Qt's own request would also carry the corner it last
+  // heard of, taking the window back from a move the window manager has not answered yet.
+  if (const std::uintptr_t id = NativeId(w); id && server && x11::Available()) {
+    x11::ResizeClient(id, ToDevice(w, fixed.width()), ToDevice(w, fixed.height()));
+    return;
+  }
   // Qt takes the window manager's size as its own: set anew, it is asked for again.
   w->setMinimumSize(0, 0);
   w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);

@@ -389,6 +389,15 @@ bool ClientGeometry(std::uintptr_t window, int& x, int& y, int& width, int& heig
   return ok;
 }
 
+void ResizeClient(std::uintptr_t window, int width, int height) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window || width <= 0 || height <= 0) return;
+  const uint32_t values[] = {static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
+  xcb_configure_window(c, static_cast<xcb_window_t>(window),
+                       XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
+  xcb_flush(c);
+}
+
 void SetDecorated(std::uintptr_t window, bool decorated) {
   xcb_connection_t* c = Connection();
   if (!c || !window) return;
@@ -465,6 +474,7 @@ bool FrameMargins(std::uintptr_t, int&, int&, int&, int&) {
 bool ClientGeometry(std::uintptr_t, int&, int&, int&, int&) {
   return false;
 }
+void ResizeClient(std::uintptr_t, int, int) {}
 void SetDecorated(std::uintptr_t, bool) {}
 bool SetBoundingShape(std::uintptr_t, const std::vector<ShapeRect>&) {
   return false;

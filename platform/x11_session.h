@@ -38,6 +38,8 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
 // The window's client area on the screen now as the server has it (its corner in root
 // coordinates and its size, in the server's pixels). False when the server cannot say.
 bool ClientGeometry(std::uintptr_t window, int& x, int& y, int& width, int& height);
+// Asks the window manager for another size of the window's client area, keeping its place.
+void ResizeClient(std::uintptr_t window, int width, int height);
 // Asks for the window's decorations (_MOTIF_WM_HINTS), keeping the functions it offers.
 void SetDecorated(std::uintptr_t window, bool decorated);
 // Cuts a window's bounding shape to rectangles given in the server's (device) pixels, for

@@ -57,6 +57,12 @@ outer_xy() {  # the window's outer corner on the screen
   echo "$x $y"
 }
 
+centred() {  # the outer rectangle in the middle of the 1280x1024 screen, to the pixel
+  local x y w h
+  read -r x y w h <<<"$(outer_rect "$1")"
+  [ -n "$h" ] && [ $(((2 * x - 1280 + w) ** 2)) -le 1 ] && [ $(((2 * y - 1024 + h) ** 2)) -le 1 ]
+}
+
 start_app() {
   "$APP" >>"$E2E_DIR/app.log" 2>&1 &
   APP_PID=$!
@@ -327,6 +333,8 @@ case "$SCENARIO" in
     # The window manager answers a return to normal later: what is read or done right after
     # asking must not see the maximized window.
     start_app
+    # The first start centres the window once it is framed; the user's move comes after.
+    wait_for 5 centred "$(moon_id)"
     xdotool windowmove "$(moon_id)" 700 200
     sleep 0.5
     before=$(outer_xy "$(moon_id)")
@@ -612,11 +620,6 @@ Selvaneの終了(_X)	"
     at() { [ "$(outer_xy "$1")" = "$2" ]; }                      # at ID "X Y"
     moved_from() { ! at "$1" "$2"; }
     stands() { at "$(control_id)" "$1" && at "$(moon_id)" "$2"; }  # stands CONTROL MOON
-    centred() {  # the outer rectangle in the middle of the 1280x1024 screen, to the pixel
-      local x y w h
-      read -r x y w h <<<"$(outer_rect "$1")"
-      [ -n "$h" ] && [ $(((2 * x - 1280 + w) ** 2)) -le 1 ] && [ $(((2 * y - 1024 + h) ** 2)) -le 1 ]
-    }
     quit_by_signal() {
       kill -TERM "$APP_PID"
       wait_for 5 sh -c "! kill -0 $APP_PID 2>/dev/null"
