@@ -32,7 +32,7 @@ class DesktopApp::MoonAdapter : public MoonWindowPort, public MoonWindowControl 
   }
   void Hide() override { w_.hide(); }
   bool IsHidden() const override { return !w_.isVisible(); }
-  void SetTopmost(bool on) override { selvane::SetTopmost(&w_, on ? 1 : 0); }
+  void SetTopmost(bool on) override { SetTopmost(on ? 1 : 0); }
   void Focus() override {
     w_.raise();
     w_.activateWindow();
@@ -45,7 +45,10 @@ class DesktopApp::MoonAdapter : public MoonWindowPort, public MoonWindowControl 
   void DropCircularShape() override { w_.DropCircularShape(); }
   void LayoutMaximizedView() override { w_.LayoutMaximizedView(); }
   void DrawMoonShadow() override { w_.DrawMoonShadow(); }
-  void SetTopmost(int flag) override { selvane::SetTopmost(&w_, flag); }
+  // Where the window manager offers no always-on-top band, no check mark claims one.
+  void SetTopmost(int flag) override {
+    if (selvane::SetTopmost(&w_, flag) == 0 && flag == 1) checks_.SetChecked(MenuItem::Top, false);
+  }
 
  private:
   MoonWindow& w_;
@@ -119,6 +122,10 @@ DesktopApp::DesktopApp(SettingsStore* settings, Clock* clock)
   // item does, instead of letting the windows be closed (they would only hide).
   if (DesktopApplication* app = DesktopApplication::Instance())
     app->SetQuitHandler([this] { form3_->Close(); });
+  // A window the window manager minimized (with its own button, or "show desktop") counts as
+  // not shown: each window's state changes pass by here.
+  form1_->installEventFilter(this);
+  form2_->installEventFilter(this);
 }
 
 DesktopApp::~DesktopApp() {
@@ -131,6 +138,16 @@ DesktopApp::~DesktopApp() {
 void DesktopApp::Start() {
   form3_->AddIcon();
   panel_->StartUp();
+}
+
+bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) {
+    if (watched == form1_.get() && platform::WindowState(form1_.get()) == 1)
+      checks_.SetChecked(MenuItem::About, false);
+    if (watched == form2_.get() && platform::WindowState(form2_.get()) == 1)
+      checks_.SetChecked(MenuItem::Ers, false);
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 void DesktopApp::SaveForSession() {
@@ -153,14 +170,21 @@ void DesktopApp::Quit() {
 
 void DesktopApp::WriteSettings() {
   // Outer edges in twips of the normal places (hidden windows included): a moon window still
-  // maximized, or not yet back from it, keeps the place it had before.
-  const QRect c = platform::NormalOuterGeometry(form1_.get());
-  const QRect m = platform::NormalOuterGeometry(form2_.get());
+  // maximized, or not yet back from it, keeps the place it had before. A window that stands
+  // where it was placed gives back the twips it was placed from; where the window system never
+  // says where the windows stand, both keep the places given at start.
   WindowPositions p;
-  p.left1 = platform::PixelsToTwipsX(c.x());
-  p.top1 = platform::PixelsToTwipsY(c.y());
-  p.left2 = platform::PixelsToTwipsX(m.x());
-  p.top2 = platform::PixelsToTwipsY(m.y());
+  if (platform::WindowPlacesKnown()) {
+    const QPointF c = platform::NormalOuterCornerTwips(form1_.get());
+    const QPointF m = platform::NormalOuterCornerTwips(form2_.get());
+    p.left1 = c.x();
+    p.top1 = c.y();
+    p.left2 = m.x();
+    p.top2 = m.y();
+  } else {
+    const Placement& placed = form2_->Placed();
+    p = {placed.left1, placed.top1, placed.left2, placed.top2};
+  }
   settingsSaved_ = SaveSettings(*settings_, p, state_.ShadowStep, checks_.Checked(MenuItem::Crc));
   if (ownSettings_) settingsSaved_ = ownSettings_->Flush() && settingsSaved_;
 }

@@ -57,6 +57,8 @@ class DesktopApp : public QObject {
   TrayMenuModel& Menu() { return *menu_; }
 
  private:
+  // The windows' state changes: one the window manager minimized counts as not shown.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void WriteSettings();
 
   class MoonAdapter;

@@ -1,14 +1,23 @@
 #include "platform/platform.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIconEngine>
 #include <QImageReader>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QLibraryInfo>
 #include <QPainter>
+#include <QPluginLoader>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOption>
@@ -17,6 +26,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <map>
 #include <string_view>
@@ -195,22 +205,56 @@ void PreferX11OnWayland() {
   const bool onWayland =
       (session && std::string_view(session) == "wayland") || (wayland && *wayland);
   if (!onWayland) return;
-  // XWayland first; the native platform when there is no X server to talk to.
-  setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
+  // XWayland first, the native platform where it does not answer; only the native platform
+  // where the session offers no X server at all (no failed attempt on standard error then).
+  const char* display = std::getenv("DISPLAY");
+  setenv("QT_QPA_PLATFORM", display && *display ? "xcb;wayland" : "wayland", 1);
 }
 
 namespace {
 
-bool WaylandPluginInstalled() {
+// Whether a platform plugin that Qt would load for `name` is installed: one whose keys name it
+// (the plugins' metadata is read without loading them).
+bool PlatformPluginInstalled(const QString& name) {
   QStringList dirs =
       qEnvironmentVariable("QT_PLUGIN_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
-  dirs << QLibraryInfo::path(QLibraryInfo::PluginsPath);
-  for (const QString& d : dirs)
-    if (!QDir(d + QStringLiteral("/platforms"))
-             .entryList({QStringLiteral("libqwayland*")}, QDir::Files)
-             .isEmpty())
-      return true;
+  for (QString& d : dirs) d += QStringLiteral("/platforms");
+  dirs << qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH")
+       << QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms");
+  for (const QString& d : dirs) {
+    if (d.isEmpty()) continue;
+    const QDir dir(d);
+    for (const QString& file : dir.entryList(QDir::Files)) {
+      const QJsonArray keys = QPluginLoader(dir.filePath(file))
+                                  .metaData()
+                                  .value(QLatin1String("MetaData"))
+                                  .toObject()
+                                  .value(QLatin1String("Keys"))
+                                  .toArray();
+      for (const QJsonValue& key : keys)
+        if (key.toString().compare(name, Qt::CaseInsensitive) == 0) return true;
+    }
+  }
   return false;
+}
+
+// Whether a Wayland compositor accepts a connection on WAYLAND_DISPLAY (a socket name in
+// XDG_RUNTIME_DIR, or a path).
+bool WaylandCompositorReachable() {
+  QString name = qEnvironmentVariable("WAYLAND_DISPLAY");
+  if (name.isEmpty()) return false;
+  if (!name.startsWith(QLatin1Char('/')))
+    name = qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + name;
+  const QByteArray path = QFile::encodeName(name);
+  sockaddr_un address{};
+  if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path)) return false;
+  address.sun_family = AF_UNIX;
+  std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return ok;
 }
 
 }  // namespace
@@ -219,18 +263,27 @@ bool DisplayAvailable() {
   const QString chosen = qEnvironmentVariable("QT_QPA_PLATFORM");
   const QStringList options = chosen.isEmpty() ? QStringList{QStringLiteral("xcb")}
                                                : chosen.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+  QStringList reasons;
   for (const QString& option : options) {
     const QString name = option.section(QLatin1Char(':'), 0, 0);
     if (name == QLatin1String("xcb")) {
       if (x11::ServerReachable()) return true;
+      reasons << QStringLiteral(
+          "no X11 display (or XWayland) was found; set DISPLAY to a running "
+          "X server");
     } else if (name.startsWith(QLatin1String("wayland"))) {
-      if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && WaylandPluginInstalled()) return true;
+      if (!PlatformPluginInstalled(name)) {
+        reasons << QStringLiteral("the Qt platform plugin \"%1\" is not installed").arg(name);
+      } else if (!WaylandCompositorReachable()) {
+        reasons << QStringLiteral("no Wayland compositor answers on WAYLAND_DISPLAY");
+      } else {
+        return true;
+      }
     } else {
       return true;  // a platform without a display server (offscreen, vnc, ...) is Qt's to start
     }
   }
-  std::fputs("selvane: no X11 display (or XWayland) was found; set DISPLAY to a running X server\n",
-             stderr);
+  std::fprintf(stderr, "selvane: %s\n", qPrintable(reasons.join(QStringLiteral("; "))));
   return false;
 }
 

@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMargins>
 #include <QPoint>
+#include <QPointF>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
@@ -55,13 +56,14 @@ QIcon ProgramIcon();
 
 // Call before the application object is created. On a Wayland session the program runs through
 // XWayland (the xcb platform), because window positions, stacking and shapes are what it is
-// about; a platform the user chose with QT_QPA_PLATFORM is kept, and without an X server the
-// native Wayland platform is used as a fallback.
+// about; a platform the user chose with QT_QPA_PLATFORM is kept, and where the session has no
+// X server (DISPLAY unset), or it does not answer, the native Wayland platform is used.
 void PreferX11OnWayland();
 
 // Call after PreferX11OnWayland, before the application object is created. False, after one line
 // on standard error, when none of the platforms the program would use can start: no X server
-// answers (and no Wayland fallback is possible). Qt would otherwise abort.
+// answers, a Wayland platform plugin that was asked for is not installed, or no Wayland
+// compositor answers. Qt would otherwise abort.
 bool DisplayAvailable();
 
 // True when another instance of the program runs for this user (the instance lock in the user's
@@ -88,6 +90,10 @@ bool AskRunningInstanceToShow(int timeoutMs = 400);
 // maximize button; no task-bar or pager entry. Call before the window is first shown.
 void MakeToolWindow(QWidget* window);
 
+// Whether the window system tells the program where its windows stand and lets it place them.
+// X11 does; a Wayland compositor places a client's windows itself and never says where.
+bool WindowPlacesKnown();
+
 // Window state as the program counts it: 0 normal, 1 minimized, 2 maximized.
 int WindowState(const QWidget* window);
 // Sets the window state. A window of fixed size is allowed to grow while maximized and gets its
@@ -96,7 +102,7 @@ void SetWindowState(QWidget* window, int state);
 
 // Puts the window into the always-on-top band or takes it out, without re-creating the native
 // window (no flicker; shape and position are kept), and shows it when it is hidden.
-// Returns true when the request was made.
+// Returns false when the window manager offers no such band (the window stays as it was).
 bool SetStaysOnTop(QWidget* window, bool on);
 bool StaysOnTop(const QWidget* window);
 
@@ -137,6 +143,18 @@ void WhenSettled(QWidget* window, std::function<void()> then);
 // Unlike QWidget::move it does not depend on Qt's figure of the decorations, which lags behind
 // on X11 when they come or go.
 void MoveOuterCorner(QWidget* window, const QPoint& outer);
+// Moves a window's outer corner by a step from where it stands, or from where the last move
+// asked it to go while the window manager has not answered yet: steps in quick succession add
+// up.
+void MoveOuterCornerBy(QWidget* window, const QPoint& delta);
+// Places a window as MoveOuterCorner does, at the pixels of a place kept in twips, and
+// remembers both: see NormalOuterCornerTwips.
+void PlaceOuterCorner(QWidget* window, const QPoint& outer, const QPointF& twips);
+// The normal outer corner in twips, as the settings keep it. While the window stands where it
+// was placed (or where the window manager put it in answer, when it would not put it there),
+// the twips it was placed from: a place the window manager never granted, or a twips figure
+// that does not fall on a whole pixel, goes back as it came.
+QPointF NormalOuterCornerTwips(const QWidget* window);
 // The decorations' widths around the client area in pixels: the current ones, or while the
 // window is cut to a shape, the ones it had before. Zero before the window was ever decorated
 // on the screen.

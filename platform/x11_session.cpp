@@ -1,9 +1,12 @@
 #include "platform/x11_session.h"
 
 #include <QGuiApplication>
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #if defined(SELVANE_HAVE_XCB) && QT_CONFIG(xcb)
@@ -71,6 +74,39 @@ bool Supported(xcb_connection_t* c, const xcb_screen_t* screen, xcb_atom_t wante
   return found;
 }
 
+std::vector<uint32_t> ReadCardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property,
+                                    xcb_atom_t type, uint32_t count) {
+  std::vector<uint32_t> values;
+  if (property == XCB_ATOM_NONE) return values;
+  xcb_get_property_reply_t* r =
+      xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, type, 0, count), nullptr);
+  if (!r) return values;
+  if (r->format == 32 && r->type == type) {
+    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(r));
+    values.assign(data, data + xcb_get_property_value_length(r) / 4);
+  }
+  std::free(r);
+  return values;
+}
+
+// Whether the window manager has the window on the screen (or iconified): it then takes state
+// changes as client messages only. Before it maps the window, the property is what it reads.
+bool MappedByWindowManager(xcb_connection_t* c, xcb_window_t w) {
+  xcb_get_window_attributes_reply_t* a =
+      xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
+  if (!a) return false;
+  const bool mapped = a->map_state != XCB_MAP_STATE_UNMAPPED;
+  std::free(a);
+  return mapped;
+}
+
+bool IsIconic(xcb_connection_t* c, xcb_window_t w) {
+  const xcb_atom_t wmState = Atom(c, "WM_STATE");
+  const std::vector<uint32_t> state = ReadCardinals(c, w, wmState, wmState, 2);
+  constexpr uint32_t kIconicState = 3;
+  return !state.empty() && state[0] == kIconicState;
+}
+
 }  // namespace
 
 bool Available() {
@@ -86,31 +122,46 @@ bool ServerReachable() {
   return ok;
 }
 
-void SkipTaskbar(std::uintptr_t window) {
+void SetStates(std::uintptr_t window, const std::vector<const char*>& states, bool on) {
   xcb_connection_t* c = Connection();
-  if (!c || !window) return;
+  if (!c || !window || states.empty()) return;
   const auto w = static_cast<xcb_window_t>(window);
   const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
-  const xcb_atom_t wanted[] = {Atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-                               Atom(c, "_NET_WM_STATE_SKIP_PAGER")};
   if (state == XCB_ATOM_NONE) return;
-  std::vector<xcb_atom_t> atoms;
-  xcb_get_property_reply_t* r =
-      xcb_get_property_reply(c, xcb_get_property(c, 0, w, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
-  if (r) {
-    if (r->format == 32 && r->type == XCB_ATOM_ATOM) {
-      const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
-      atoms.assign(data, data + xcb_get_property_value_length(r) / 4);
+  std::vector<xcb_atom_t> wanted;
+  for (const char* name : states)
+    if (const xcb_atom_t a = Atom(c, name); a != XCB_ATOM_NONE) wanted.push_back(a);
+  if (MappedByWindowManager(c, w) || IsIconic(c, w)) {
+    const xcb_screen_t* screen = Screen(c);
+    if (!screen) return;
+    // Two states a message, as the window manager reads them.
+    for (std::size_t i = 0; i < wanted.size(); i += 2) {
+      xcb_client_message_event_t ev{};
+      ev.response_type = XCB_CLIENT_MESSAGE;
+      ev.format = 32;
+      ev.window = w;
+      ev.type = state;
+      constexpr uint32_t kRemove = 0, kAdd = 1, kFromApplication = 1;
+      ev.data.data32[0] = on ? kAdd : kRemove;
+      ev.data.data32[1] = wanted[i];
+      ev.data.data32[2] = i + 1 < wanted.size() ? wanted[i + 1] : 0;
+      ev.data.data32[3] = kFromApplication;
+      xcb_send_event(c, 0, screen->root,
+                     XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                     reinterpret_cast<const char*>(&ev));
     }
-    std::free(r);
+    xcb_flush(c);
+    return;
   }
+  std::vector<uint32_t> atoms = ReadCardinals(c, w, state, XCB_ATOM_ATOM, 1024);
   bool changed = false;
   for (xcb_atom_t a : wanted) {
-    if (a == XCB_ATOM_NONE) continue;
-    bool present = false;
-    for (xcb_atom_t b : atoms) present = present || a == b;
-    if (!present) {
+    const auto at = std::find(atoms.begin(), atoms.end(), a);
+    if (on && at == atoms.end()) {
       atoms.push_back(a);
+      changed = true;
+    } else if (!on && at != atoms.end()) {
+      atoms.erase(at);
       changed = true;
     }
   }
@@ -118,6 +169,11 @@ void SkipTaskbar(std::uintptr_t window) {
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, state, XCB_ATOM_ATOM, 32,
                       static_cast<uint32_t>(atoms.size()), atoms.data());
   xcb_flush(c);
+}
+
+bool WindowManagerSupports(const char* atom) {
+  xcb_connection_t* c = Connection();
+  return c && Supported(c, Screen(c), Atom(c, atom));
 }
 
 bool CompositorRunning() {
@@ -156,8 +212,16 @@ void MoveWithGravity(std::uintptr_t window, int x, int y, uint32_t gravity) {
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&ev));
   } else {
-    const uint32_t values[] = {static_cast<uint32_t>(x), static_cast<uint32_t>(y)};
-    xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+    // With the size the window has: a window manager that reads changed decorations only when
+    // the window is configured draws its frame anew then.
+    xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+    const uint32_t values[] = {static_cast<uint32_t>(x), static_cast<uint32_t>(y),
+                               g ? g->width : 0u, g ? g->height : 0u};
+    xcb_configure_window(c, w,
+                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y |
+                             (g ? XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT : 0),
+                         values);
+    std::free(g);
   }
   xcb_flush(c);
 }
@@ -198,6 +262,37 @@ bool StartMove(std::uintptr_t window, int rootX, int rootY) {
   return true;
 }
 
+namespace {
+
+// How many pixels from (x, y) onwards, stepping by (dx, dy), are not fully opaque in a window
+// with an alpha channel, at most `limit`; -1 where the pixels cannot be read or none of them is
+// opaque (a frame not drawn yet).
+int TranslucentRun(xcb_connection_t* c, xcb_window_t window, int x, int y, int dx, int dy,
+                   int limit) {
+  if (limit <= 0) return 0;
+  const int width = dx ? limit : 1, height = dy ? limit : 1;
+  const int left = dx < 0 ? x - limit + 1 : x, top = dy < 0 ? y - limit + 1 : y;
+  xcb_get_image_reply_t* r = xcb_get_image_reply(
+      c,
+      xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, static_cast<int16_t>(left),
+                    static_cast<int16_t>(top), static_cast<uint16_t>(width),
+                    static_cast<uint16_t>(height), ~0u),
+      nullptr);
+  if (!r) return -1;
+  int run = -1;
+  if (r->depth == 32 && xcb_get_image_data_length(r) >= limit * 4) {
+    run = 0;
+    const auto* pixels = reinterpret_cast<const uint32_t*>(xcb_get_image_data(r));
+    const bool backwards = dx < 0 || dy < 0;
+    while (run < limit && pixels[backwards ? limit - 1 - run : run] >> 24 != 0xff) ++run;
+    if (run == limit) run = -1;
+  }
+  std::free(r);
+  return run;
+}
+
+}  // namespace
+
 bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& bottom) {
   xcb_connection_t* c = Connection();
   if (!c || !window) return false;
@@ -211,6 +306,21 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
     std::free(t);
     if (parent == root || parent == XCB_NONE) break;
     top_level = parent;
+  }
+  if (top_level == w) {
+    left = top = right = bottom = 0;
+    return true;
+  }
+  // Some window managers draw invisible resize borders or shadows around the visible frame:
+  // their own figures count only what is seen, and they place the window by those.
+  const std::vector<uint32_t> extents =
+      ReadCardinals(c, w, Atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 4);
+  if (extents.size() == 4) {
+    left = static_cast<int>(extents[0]);
+    right = static_cast<int>(extents[1]);
+    top = static_cast<int>(extents[2]);
+    bottom = static_cast<int>(extents[3]);
+    return true;
   }
   xcb_get_geometry_reply_t* outer =
       xcb_get_geometry_reply(c, xcb_get_geometry(c, top_level), nullptr);
@@ -228,11 +338,85 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
     top = at->dst_y - outerY;
     right = outerW - inner->width - left;
     bottom = outerH - inner->height - top;
+    // A frame with an alpha channel may carry a shadow around what is seen of it: the window
+    // manager places by the opaque part (its edge, read along the middle of each side).
+    // A frame resized a moment ago and not drawn yet has the shadow last seen; the first frame
+    // ever seen is waited for a little while it is not drawn yet.
+    if (outer->depth == 32) {
+      static int shadow[4] = {-1, -1, -1, -1};
+      const int midX = left + inner->width / 2, midY = top + inner->height / 2;
+      int runs[4];
+      for (int tries = 0; tries < 30; ++tries) {
+        runs[0] = TranslucentRun(c, top_level, 0, midY, 1, 0, left);
+        runs[1] = TranslucentRun(c, top_level, midX, 0, 0, 1, top);
+        runs[2] = TranslucentRun(c, top_level, outerW - 1, midY, -1, 0, right);
+        runs[3] = TranslucentRun(c, top_level, midX, outerH - 1, 0, -1, bottom);
+        if (runs[0] >= 0 || shadow[0] >= 0) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      int* sides[4] = {&left, &top, &right, &bottom};
+      for (int i = 0; i < 4; ++i) {
+        if (runs[i] >= 0) shadow[i] = runs[i];
+        const int trim = runs[i] >= 0 ? runs[i] : shadow[i];
+        if (trim > 0 && trim <= *sides[i]) *sides[i] -= trim;
+      }
+    }
   }
   std::free(outer);
   std::free(inner);
   std::free(at);
   return ok;
+}
+
+bool ClientGeometry(std::uintptr_t window, int& x, int& y, int& width, int& height) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return false;
+  const auto w = static_cast<xcb_window_t>(window);
+  xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+  xcb_translate_coordinates_reply_t* at =
+      g ? xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, g->root, 0, 0),
+                                          nullptr)
+        : nullptr;
+  const bool ok = g && at;
+  if (ok) {
+    x = at->dst_x;
+    y = at->dst_y;
+    width = g->width;
+    height = g->height;
+  }
+  std::free(g);
+  std::free(at);
+  return ok;
+}
+
+void ResizeClient(std::uintptr_t window, int width, int height) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window || width <= 0 || height <= 0) return;
+  const uint32_t values[] = {static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
+  xcb_configure_window(c, static_cast<xcb_window_t>(window),
+                       XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
+  xcb_flush(c);
+}
+
+void SetDecorated(std::uintptr_t window, bool decorated) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return;
+  const auto w = static_cast<xcb_window_t>(window);
+  const xcb_atom_t hintsAtom = Atom(c, "_MOTIF_WM_HINTS");
+  if (hintsAtom == XCB_ATOM_NONE) return;
+  // flags, functions, decorations, input mode, status
+  uint32_t hints[5] = {};
+  const std::vector<uint32_t> now = ReadCardinals(c, w, hintsAtom, hintsAtom, 5);
+  std::copy_n(now.begin(), std::min<std::size_t>(now.size(), 5), hints);
+  constexpr uint32_t kFunctionsGiven = 1, kDecorationsGiven = 2;
+  constexpr uint32_t kFunctionResize = 2;
+  constexpr uint32_t kBorder = 2, kResizeHandle = 4, kTitle = 8, kMenu = 16;
+  uint32_t frame = kBorder | kTitle | kMenu;
+  if (!(hints[0] & kFunctionsGiven) || (hints[1] & kFunctionResize)) frame |= kResizeHandle;
+  hints[0] |= kDecorationsGiven;
+  hints[2] = decorated ? frame : 0;
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, hintsAtom, hintsAtom, 32, 5, hints);
+  xcb_flush(c);
 }
 
 bool SetBoundingShape(std::uintptr_t window, const std::vector<ShapeRect>& rects) {
@@ -273,7 +457,10 @@ bool ServerReachable() {
   const char* display = std::getenv("DISPLAY");
   return display && *display;
 }
-void SkipTaskbar(std::uintptr_t) {}
+void SetStates(std::uintptr_t, const std::vector<const char*>&, bool) {}
+bool WindowManagerSupports(const char*) {
+  return false;
+}
 void MoveFrame(std::uintptr_t, int, int) {}
 bool StartMove(std::uintptr_t, int, int) {
   return false;
@@ -284,6 +471,11 @@ bool CompositorRunning() {
 bool FrameMargins(std::uintptr_t, int&, int&, int&, int&) {
   return false;
 }
+bool ClientGeometry(std::uintptr_t, int&, int&, int&, int&) {
+  return false;
+}
+void ResizeClient(std::uintptr_t, int, int) {}
+void SetDecorated(std::uintptr_t, bool) {}
 bool SetBoundingShape(std::uintptr_t, const std::vector<ShapeRect>&) {
   return false;
 }

@@ -26,9 +26,11 @@ packages=(
   orca speech-dispatcher
   # a high-density screen (Xft.dpi) for the end-to-end tests, and their picture comparison
   x11-xserver-utils python3
-  # the desktops the end-to-end tests also cover: a StatusNotifierItem tray over D-Bus, and a
-  # Wayland session with XWayland
-  xfce4-panel dbus-x11 libglib2.0-bin weston xwayland
+  # the desktops the end-to-end tests also cover: a StatusNotifierItem tray over D-Bus, and
+  # Wayland compositors with XWayland (sway's screenshots through grim; kwin draws its frames
+  # with the breeze style), the program also as a native Wayland client
+  xfce4-panel dbus-x11 libglib2.0-bin weston xwayland mutter kwin-wayland kwin-style-breeze
+  sway grim qt6-wayland
   # checks of the desktop integration and the packages: the .deb and its checker, the RPM
   # and its checker
   desktop-file-utils appstream dpkg-dev fakeroot file lintian rpm rpmlint

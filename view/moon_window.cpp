@@ -273,8 +273,27 @@ double MoonWindow::TextHeightTwips() const {
 }
 
 void MoonWindow::MoveTo(QWidget* window, double leftTwips, double topTwips) {
-  platform::MoveOuterCorner(
-      window, QPoint(ClampPosition(ToPixelsX(leftTwips)), ClampPosition(ToPixelsY(topTwips))));
+  platform::PlaceOuterCorner(
+      window, QPoint(ClampPosition(ToPixelsX(leftTwips)), ClampPosition(ToPixelsY(topTwips))),
+      QPointF(leftTwips, topTwips));
+}
+
+void MoonWindow::CentreWhenFramed(QWidget* window, double leftTwips, double topTwips, int tries) {
+  // Centred before the window was ever framed, its outer size lacked the decorations: once the
+  // window manager has framed it, it is centred by its whole outer size, unless it was moved.
+  platform::WhenSettled(window, [window, leftTwips, topTwips, tries] {
+    if (platform::WindowState(window) != 0 ||
+        platform::NormalOuterCornerTwips(window) != QPointF(leftTwips, topTwips))
+      return;
+    // A window manager busy starting up may frame the window only after the wait gave up.
+    if (platform::DecoratedFrameMargins(window).isNull() && tries > 1) {
+      CentreWhenFramed(window, leftTwips, topTwips, tries - 1);
+      return;
+    }
+    const QRect outer = platform::NormalOuterGeometry(window);
+    MoveTo(window, (platform::ScreenWidthTwips() - platform::PixelsToTwipsX(outer.width())) / 2,
+           (platform::ScreenHeightTwips() - platform::PixelsToTwipsY(outer.height())) / 2);
+  });
 }
 
 void MoonWindow::Load() {
@@ -312,8 +331,13 @@ void MoonWindow::place() {
   in.moonHeight = platform::PixelsToTwipsY(height() + m.top() + m.bottom());
 
   const Placement p = DecidePlacement(in);
+  placed_ = p;
   if (control_) MoveTo(control_, p.left1, p.top1);
   MoveTo(this, p.left2, p.top2);
+  if (p.failedStep != 0) {
+    if (control_) CentreWhenFramed(control_, p.left1, p.top1);
+    CentreWhenFramed(this, p.left2, p.top2);
+  }
   state_.ShadowStep = p.shadowStep;
   if (p.checkSade) checks_.SetChecked(MenuItem::Sade, true);
   if (p.crcCheck) checks_.SetChecked(MenuItem::Crc, *p.crcCheck);
@@ -382,7 +406,15 @@ int MoonWindow::WindowState() const {
 }
 
 void MoonWindow::SetWindowState(int state) {
+  const QSize before = size();
   platform::SetWindowState(this, state);
+  if (state != 2) return;
+  // A window manager that does not grant the maximized state (a compositor that keeps X11
+  // windows at their own size, even while it marks them maximized) leaves the window as it was:
+  // the normal view comes back, and no check mark claims the maximized one.
+  QTimer::singleShot(5000, this, [this, before] {
+    if (isVisible() && WindowState() == 2 && size() == before) LeaveMaximizedView();
+  });
 }
 
 // ---- Drawing and the age ----
@@ -572,7 +604,7 @@ bool MoonWindow::PictureKey(QKeyEvent* event) {
       if (event->key() == Qt::Key_Right) delta.setX(step);
       if (event->key() == Qt::Key_Up) delta.setY(-step);
       if (event->key() == Qt::Key_Down) delta.setY(step);
-      platform::MoveOuterCorner(this, platform::OuterGeometry(this).topLeft() + delta);
+      platform::MoveOuterCornerBy(this, delta);
       return true;
     }
     default:

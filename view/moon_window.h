@@ -19,6 +19,7 @@
 #include "tray/menu_checks.h"
 #include "tray/settings_store.h"
 #include "view/moon_canvas.h"
+#include "view/moon_layout.h"
 #include "view/picture_description.h"
 #include "view/shadow_geometry.h"
 
@@ -76,6 +77,9 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   // Restores both windows' places, the shadow step and the circular shape from the settings;
   // on a reading that fails, centres both windows.
   void place();
+  // Where `place` put both windows (outer corners in twips): what the settings keep where the
+  // window system never tells the program where its windows stand.
+  const Placement& Placed() const { return placed_; }
   // Cuts the window to the ellipse around the picture, from its size in the normal state (once
   // the window manager has settled it).
   void ApplyCircularShape();
@@ -152,6 +156,9 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   double TextHeightTwips() const;
   // Moves a top-level window to a place given in twips (its outer corner).
   static void MoveTo(QWidget* window, double leftTwips, double topTwips);
+  // Once the window manager has framed a window placed at the centre by its bare size, centres
+  // it by its outer size (waiting for the frame a few times at most).
+  static void CentreWhenFramed(QWidget* window, double leftTwips, double topTwips, int tries = 4);
 
   EphemerisState& state_;
   MenuChecks& checks_;
@@ -169,6 +176,7 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   QWindow* watchedWindow_ = nullptr;
   QMetaObject::Connection screenDpi_;
   long pictureUpdates_ = 0;
+  Placement placed_;
   DescriptionPacer pacer_;
   QTimer describeTimer_;
   bool describePending_ = false;

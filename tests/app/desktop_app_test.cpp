@@ -141,15 +141,17 @@ TEST(DesktopApp, IconLeftPressShowsTheMoonWindow) {
 
 TEST(DesktopApp, AMinimizedWindowComesBackNormalFromTheMenu) {
   // Neither window has a task-bar entry: minimized by a window manager, the menu is the way back.
+  // A minimized window counts as not shown: its check mark goes, and one choice brings it back.
   MemorySettingsStore settings;
   Program p(settings);
   p.app.Form2().SetWindowState(1);
-  p.Choose(MenuItem::Ers);
+  EXPECT_FALSE(p.Checked(MenuItem::Ers));
   p.Choose(MenuItem::Ers);
   EXPECT_EQ(p.app.Form2().WindowState(), 0);
   EXPECT_TRUE(p.app.Form2().isVisible());
+  EXPECT_TRUE(p.Checked(MenuItem::Ers));
   platform::SetWindowState(&p.app.Form1(), 1);
-  p.Choose(MenuItem::About);
+  EXPECT_FALSE(p.Checked(MenuItem::About));
   p.Choose(MenuItem::About);
   EXPECT_EQ(platform::WindowState(&p.app.Form1()), 0);
   EXPECT_TRUE(p.app.Form1().isVisible());

@@ -82,21 +82,24 @@ class Environment {
 TEST(PreferX11OnWayland, ChoosesXcbOnWaylandUnlessTheUserChose) {
   struct Case {
     const char* name;
-    const char *platform, *session, *wayland;
+    const char *platform, *session, *wayland, *display;
     const char* expected;  // nullptr: unset
   } cases[] = {
-      {"Wayland session", nullptr, "wayland", "wayland-0", "xcb;wayland"},
-      {"Wayland display only", nullptr, nullptr, "wayland-1", "xcb;wayland"},
-      {"empty choice counts as none", "", "wayland", "wayland-0", "xcb;wayland"},
-      {"the user's choice is kept", "wayland", "wayland", "wayland-0", "wayland"},
-      {"X11 session untouched", nullptr, "x11", nullptr, nullptr},
-      {"no session at all untouched", nullptr, nullptr, nullptr, nullptr},
+      {"Wayland session", nullptr, "wayland", "wayland-0", ":1", "xcb;wayland"},
+      {"Wayland display only", nullptr, nullptr, "wayland-1", ":1", "xcb;wayland"},
+      {"empty choice counts as none", "", "wayland", "wayland-0", ":1", "xcb;wayland"},
+      {"no X server in the session", nullptr, "wayland", "wayland-0", nullptr, "wayland"},
+      {"an empty DISPLAY names none", nullptr, nullptr, "wayland-0", "", "wayland"},
+      {"the user's choice is kept", "wayland", "wayland", "wayland-0", ":1", "wayland"},
+      {"X11 session untouched", nullptr, "x11", nullptr, ":1", nullptr},
+      {"no session at all untouched", nullptr, nullptr, nullptr, nullptr, nullptr},
   };
   for (const Case& c : cases) {
     Environment env;
     env.Set("QT_QPA_PLATFORM", c.platform);
     env.Set("XDG_SESSION_TYPE", c.session);
     env.Set("WAYLAND_DISPLAY", c.wayland);
+    env.Set("DISPLAY", c.display);
     PreferX11OnWayland();
     const char* now = std::getenv("QT_QPA_PLATFORM");
     if (c.expected) {
