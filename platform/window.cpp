@@ -151,6 +151,7 @@ class WindowExtras : public QObject {
   // The fixed size asked for again after the window manager handed back another one.
   QElapsedTimer fixedAskedSince;
   QElapsedTimer shownSince;
+  const QScreen* shownOn = nullptr;
   int fixedAsks = 0;
 
   void Observe() {
@@ -300,6 +301,7 @@ class WindowExtras : public QObject {
           // Sent before the native window is mapped: the window manager reads the state then.
           WriteStatesBeforeMap();
           shownSince.start();
+          shownOn = window_->screen();
           break;
         case QEvent::Resize:
           // The window manager's own restoring may come in steps: wait for the size it had,
@@ -311,7 +313,7 @@ class WindowExtras : public QObject {
           // asked again, a few times at most, shortly after the map (later, a move to a screen
           // of another ratio resizes the window in steps of its own).
           if (!restoreFixed && WindowState(window_) == 0 && window_->isVisible() &&
-              shownSince.isValid() && shownSince.elapsed() < 3000) {
+              shownSince.isValid() && shownSince.elapsed() < 3000 && window_->screen() == shownOn) {
             if (!fixedAskedSince.isValid() || fixedAskedSince.elapsed() > 2000) {
               fixedAskedSince.start();
               fixedAsks = 0;
@@ -320,7 +322,7 @@ class WindowExtras : public QObject {
               QTimer::singleShot(0, this, [this] {
                 // Qt's own figure in logical pixels: the server's may be counted at the ratio of
                 // a screen the window is just leaving.
-                if (restoreFixed || WindowState(window_) != 0 ||
+                if (restoreFixed || WindowState(window_) != 0 || window_->screen() != shownOn ||
                     window_->size() == window_->minimumSize())
                   return;
                 ++fixedAsks;

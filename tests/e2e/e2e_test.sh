@@ -281,6 +281,9 @@ case "$SCENARIO" in
     start_app
     ctl=$(control_id)
     moon=$(moon_id)
+    # The first start centres the windows once they are framed; the user's moves come after.
+    wait_for 5 centred "$ctl"
+    wait_for 5 centred "$moon"
     xdotool windowmove "$ctl" 100 150
     xdotool windowmove "$moon" 700 200
     sleep 0.5
