@@ -28,12 +28,33 @@ std::uintptr_t NativeId(const QWidget* w) {
   return h && h->handle() ? static_cast<std::uintptr_t>(h->winId()) : 0;
 }
 
-// The server counts in device pixels, Qt's geometry in logical ones.
+// The server counts in device pixels, Qt's geometry in logical ones: lengths scale by the
+// window's ratio; points scale from the corner of the screen they lie on, which both share.
 int ToLogical(const QWidget* w, int devicePixels) {
   return qRound(devicePixels / w->devicePixelRatioF());
 }
 int ToDevice(const QWidget* w, int logicalPixels) {
   return qRound(logicalPixels * w->devicePixelRatioF());
+}
+QPoint ScalePoint(const QPoint& p, const QPoint& origin, qreal factor) {
+  return origin +
+         QPoint(qRound((p.x() - origin.x()) * factor), qRound((p.y() - origin.y()) * factor));
+}
+QPoint ToLogicalPoint(const QWidget* w, const QPoint& device) {
+  for (const QScreen* s : QGuiApplication::screens()) {
+    const QRect g = s->geometry();
+    if (QRect(g.topLeft(), g.size() * s->devicePixelRatio()).contains(device))
+      return ScalePoint(device, g.topLeft(), 1 / s->devicePixelRatio());
+  }
+  const QScreen* s = w->screen();
+  return s ? ScalePoint(device, s->geometry().topLeft(), 1 / s->devicePixelRatio()) : device;
+}
+QPoint ToDevicePoint(const QWidget* w, const QPoint& logical) {
+  for (const QScreen* s : QGuiApplication::screens())
+    if (s->geometry().contains(logical))
+      return ScalePoint(logical, s->geometry().topLeft(), s->devicePixelRatio());
+  const QScreen* s = w->screen();
+  return s ? ScalePoint(logical, s->geometry().topLeft(), s->devicePixelRatio()) : logical;
 }
 
 // Where the server has the client area now, when the window is on an X server's screen.
@@ -41,7 +62,7 @@ std::optional<QRect> ServerClientRect(const QWidget* w) {
   const std::uintptr_t id = NativeId(w);
   int x = 0, y = 0, width = 0, height = 0;
   if (!id || !w->isVisible() || !x11::ClientGeometry(id, x, y, width, height)) return std::nullopt;
-  return QRect(ToLogical(w, x), ToLogical(w, y), ToLogical(w, width), ToLogical(w, height));
+  return QRect(ToLogicalPoint(w, QPoint(x, y)), QSize(ToLogical(w, width), ToLogical(w, height)));
 }
 
 // The client area on the screen: from the server where there is one (Qt's own figure may lag
@@ -134,6 +155,8 @@ class WindowExtras : public QObject {
   QElapsedTimer maximizeAsked;
   // The fixed size asked for again after the window manager handed back another one.
   QElapsedTimer fixedAskedSince;
+  QElapsedTimer shownSince;
+  const QScreen* shownOn = nullptr;
   int fixedAsks = 0;
 
   void Observe() {
@@ -223,7 +246,8 @@ class WindowExtras : public QObject {
     if (now.topLeft() == *keepClient) return;
     ++keepMoves;
     const QPoint frame = *keepClient - QPoint(m.left(), m.top());
-    x11::MoveFrame(NativeId(window_), ToDevice(window_, frame.x()), ToDevice(window_, frame.y()));
+    const QPoint device = ToDevicePoint(window_, frame);
+    x11::MoveFrame(NativeId(window_), device.x(), device.y());
   }
 
   // A window manager that does not grant the maximized state (or no window manager at all)
@@ -281,6 +305,8 @@ class WindowExtras : public QObject {
         case QEvent::Show:
           // Sent before the native window is mapped: the window manager reads the state then.
           WriteStatesBeforeMap();
+          shownSince.start();
+          shownOn = window_->screen();
           break;
         case QEvent::Resize:
           // The window manager's own restoring may come in steps: wait for the size it had,
@@ -289,15 +315,21 @@ class WindowExtras : public QObject {
               (window_->size() == fixedSize || ++restoreSteps > 3))
             RestoreFixedSize();
           // Some window managers hand a window of fixed size another size when they frame it:
-          // asked again, a few times at most.
-          if (!restoreFixed && WindowState(window_) == 0 && window_->isVisible()) {
+          // asked again, a few times at most, shortly after the map (later, a move to a screen
+          // of another ratio resizes the window in steps of its own).
+          if (!restoreFixed && WindowState(window_) == 0 && window_->isVisible() &&
+              shownSince.isValid() && shownSince.elapsed() < 3000 && window_->screen() == shownOn) {
             if (!fixedAskedSince.isValid() || fixedAskedSince.elapsed() > 2000) {
               fixedAskedSince.start();
               fixedAsks = 0;
             }
             if (fixedAsks < 3)
               QTimer::singleShot(0, this, [this] {
-                if (restoreFixed || WindowState(window_) != 0) return;
+                // Qt's own figure in logical pixels: the server's may be counted at the ratio of
+                // a screen the window is just leaving.
+                if (restoreFixed || WindowState(window_) != 0 || window_->screen() != shownOn ||
+                    window_->size() == window_->minimumSize())
+                  return;
                 ++fixedAsks;
                 AssertFixedSize(window_);
               });
@@ -371,12 +403,11 @@ void AssertFixedSize(QWidget* w) {
 void KeepClientAt(QWidget* w, const QPoint& clientPos, const QMargins& decorations) {
   if (const std::uintptr_t id = NativeId(w); id && w->isVisible() && x11::Available()) {
     const QPoint frame = clientPos - QPoint(decorations.left(), decorations.top());
-    x11::MoveFrame(id, ToDevice(w, frame.x()), ToDevice(w, frame.y()));
+    const QPoint device = ToDevicePoint(w, frame);
+    x11::MoveFrame(id, device.x(), device.y());
     // Once more a little later: a window manager that reads the decorations only when the window
     // is configured next may not have read the new ones at the first request.
-    QTimer::singleShot(200, w, [w, id, frame] {
-      x11::MoveFrame(id, ToDevice(w, frame.x()), ToDevice(w, frame.y()));
-    });
+    QTimer::singleShot(200, w, [id, device] { x11::MoveFrame(id, device.x(), device.y()); });
     if (WindowExtras* x = Extras(w)) {
       x->keepClient = clientPos;
       x->keepSince.start();
@@ -572,7 +603,8 @@ void MoveOuterCorner(QWidget* window, const QPoint& outer) {
     x->keepClient.reset();
   }
   if (const std::uintptr_t id = NativeId(window); id && window->isVisible() && x11::Available()) {
-    x11::MoveFrame(id, ToDevice(window, outer.x()), ToDevice(window, outer.y()));
+    const QPoint device = ToDevicePoint(window, outer);
+    x11::MoveFrame(id, device.x(), device.y());
     WindowExtras* e = MakeExtras(window);
     e->askedOuter = outer;
     e->askedSince.start();
@@ -665,9 +697,10 @@ bool WindowDragger::Move(const QPoint& globalPos) {
     // point stays under the pointer; Qt's own move where there is no X11 (it may refuse).
     const bool system =
         systemMoveAllowed_ &&
-        (x11::Available() ? x11::StartMove(NativeId(window_), ToDevice(window_, pressGlobal_.x()),
-                                           ToDevice(window_, pressGlobal_.y()))
-                          : window_->windowHandle() && window_->windowHandle()->startSystemMove());
+        (x11::Available()
+             ? x11::StartMove(NativeId(window_), ToDevicePoint(window_, pressGlobal_).x(),
+                              ToDevicePoint(window_, pressGlobal_).y())
+             : window_->windowHandle() && window_->windowHandle()->startSystemMove());
     if (system) {
       mode_ = Mode::System;
       return true;

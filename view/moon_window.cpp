@@ -282,8 +282,10 @@ void MoonWindow::CentreWhenFramed(QWidget* window, double leftTwips, double topT
   // Centred before the window was ever framed, its outer size lacked the decorations: once the
   // window manager has framed it, it is centred by its whole outer size, unless it was moved.
   platform::WhenSettled(window, [window, leftTwips, topTwips, tries] {
+    // Moved meanwhile (by the user, or by the window manager), it stays where it is.
+    const QPoint placed(ClampPosition(ToPixelsX(leftTwips)), ClampPosition(ToPixelsY(topTwips)));
     if (platform::WindowState(window) != 0 ||
-        platform::NormalOuterCornerTwips(window) != QPointF(leftTwips, topTwips))
+        platform::NormalOuterGeometry(window).topLeft() != placed)
       return;
     // A window manager busy starting up may frame the window only after the wait gave up.
     if (platform::DecoratedFrameMargins(window).isNull() && tries > 1) {
