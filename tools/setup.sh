@@ -31,6 +31,8 @@ packages=(
   # with the breeze style), the program also as a native Wayland client
   xfce4-panel dbus-x11 libglib2.0-bin weston xwayland mutter kwin-wayland kwin-style-breeze
   sway grim qt6-wayland
+  # the window managers of the other desktops, each as its desktop starts it
+  xfwm4 kwin-x11 marco metacity icewm fluxbox
   # checks of the desktop integration and the packages: the .deb and its checker, the RPM
   # and its checker
   desktop-file-utils appstream dpkg-dev fakeroot file lintian rpm rpmlint
