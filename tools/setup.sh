@@ -32,7 +32,7 @@ packages=(
   xfce4-panel dbus-x11 libglib2.0-bin weston xwayland mutter kwin-wayland kwin-style-breeze
   sway grim qt6-wayland
   # the window managers of the other desktops, each as its desktop starts it
-  xfwm4 kwin-x11 marco metacity icewm fluxbox
+  xfwm4 kwin-x11 marco mate-settings-daemon-common metacity icewm fluxbox
   # checks of the desktop integration and the packages: the .deb and its checker, the RPM
   # and its checker
   desktop-file-utils appstream dpkg-dev fakeroot file lintian rpm rpmlint

@@ -626,7 +626,7 @@ Selvaneの終了(_X)	"
     stands() { at "$(control_id)" "$1" && at "$(moon_id)" "$2"; }  # stands CONTROL MOON
     quit_by_signal() {
       kill -TERM "$APP_PID"
-      wait_for 5 sh -c "! kill -0 $APP_PID 2>/dev/null"
+      wait_for 15 sh -c "! kill -0 $APP_PID 2>/dev/null"
     }
     out_of_task_bar() {  # no window of ours that a task bar or pager would show
       local w
@@ -657,8 +657,8 @@ Selvaneの終了(_X)	"
 
     # The first start, nothing stored: both windows centred by their whole outer size.
     start_app
-    check "the first start centres the control window ($(outer_rect "$(control_id)"))" wait_for 5 centred "$(control_id)"
-    check "and the moon window ($(outer_rect "$(moon_id)"))" wait_for 5 centred "$(moon_id)"
+    check "the first start centres the control window ($(outer_rect "$(control_id)"))" wait_for 15 centred "$(control_id)"
+    check "and the moon window ($(outer_rect "$(moon_id)"))" wait_for 15 centred "$(moon_id)"
     shot first-start
     quit_by_signal
 
@@ -669,16 +669,16 @@ Selvaneの終了(_X)	"
     for run in 1 2 3; do
       start_app
       check "run $run: the windows stand at 100,100 and 600,300 ($(outer_xy "$(control_id)"); $(outer_xy "$(moon_id)"))" \
-        wait_for 5 stands "100 100" "600 300"
+        wait_for 15 stands "100 100" "600 300"
       case $run in
         2)
           close_window "$(control_id)"
           choose e
-          check "run 2: both windows hidden" wait_for 3 both_hidden
+          check "run 2: both windows hidden" wait_for 15 both_hidden
           ;;
         3)
           choose b
-          wait_for 5 moon_wide
+          wait_for 15 moon_wide
           close_window "$(moon_any_id)"
           ;;
       esac
@@ -689,14 +689,14 @@ Selvaneの終了(_X)	"
 
     # Moved by the user and by the arrow keys: the places written are where the windows stand.
     start_app
-    wait_for 5 stands "100 100" "600 300"
+    wait_for 15 stands "100 100" "600 300"
     ctl=$(control_id)
     xdotool windowmove "$ctl" 200 160
-    wait_for 3 moved_from "$ctl" "100 100"
+    wait_for 15 moved_from "$ctl" "100 100"
     moon=$(moon_id)
     xdotool windowactivate --sync "$moon" 2>/dev/null
     xdotool key --window "$moon" Right Right Down
-    check "two steps right and one down move the moon window by 20,10 ($(outer_xy "$moon"))" wait_for 3 at "$moon" "620 310"
+    check "two steps right and one down move the moon window by 20,10 ($(outer_xy "$moon"))" wait_for 15 at "$moon" "620 310"
     sleep 0.5
     moved_control=$(outer_xy "$ctl")
     quit_by_signal
@@ -704,17 +704,17 @@ Selvaneの終了(_X)	"
     check "the moved places are written (got $(places), control at $moved_control)" \
       test "$(places)" = "$((cx * 15))/$((cy * 15)) 9300/4650"
     start_app
-    check "and the windows come back there" wait_for 5 stands "$moved_control" "620 310"
+    check "and the windows come back there" wait_for 15 stands "$moved_control" "620 310"
     normal=$(client_geometry "$(moon_id)")
 
     # Round on and off, twice: the ellipse over the picture, no frame around it, and the normal
     # decorated window back at the same size and place.
     for round in 1 2; do
       choose c
-      check "round $round: the moon window is cut to an ellipse" wait_for 3 moon_shaped
+      check "round $round: the moon window is cut to an ellipse" wait_for 15 moon_shaped
       # mutter, marco and metacity unmap, reparent and map the window again: a while on a
       # loaded machine.
-      check "round $round: no title bar left" wait_for 6 no_title_bar
+      check "round $round: no title bar left" wait_for 15 no_title_bar
       ellipse=$(shape_extents "$(moon_any_id)")  # WxH+X+Y in client pixels
       read -r ew eh ex ey <<<"$(echo "$ellipse" | tr 'x+' '  ')"
       # The picture lies at 3,3 with its border, 259x262; an antialiased edge reaches a pixel
@@ -722,37 +722,37 @@ Selvaneの終了(_X)	"
       check "round $round: the ellipse lies on the picture ($ellipse)" \
         test "$ex" -ge 2 -a "$ey" -ge 2 -a $((ex + ew)) -le 263 -a $((ey + eh)) -le 266 -a "$ew" -ge 240 -a "$eh" -ge 240
       check "round $round: the picture stays in place ($(client_geometry "$(moon_any_id)"))" \
-        wait_for 3 moon_client_is "$normal"
+        wait_for 15 moon_client_is "$normal"
       [ "$round" = 1 ] && shot round
       choose c
-      check "round $round off: no shape" wait_for 3 moon_unshaped
-      check "round $round off: decorated again" wait_for 6 title_bar_shows
-      check "round $round off: the same client size and place" wait_for 3 moon_client_is "$normal"
+      check "round $round off: no shape" wait_for 15 moon_unshaped
+      check "round $round off: decorated again" wait_for 15 title_bar_shows
+      check "round $round off: the same client size and place" wait_for 15 moon_client_is "$normal"
       [ "$round" = 1 ] && shot round-off
     done
 
     # The maximized view and back: the same window, its size fixed again.
     choose b
-    check "maximized" wait_for 5 moon_wide
+    check "maximized" wait_for 15 moon_wide
     shot maximized
     choose b
     check "back from maximized at the same size and place ($(client_geometry "$(moon_any_id)"))" \
-      wait_for 5 moon_client_is "$normal"
-    check "with its size fixed again" wait_for 3 fixed_hints "$(moon_any_id)" "${normal%%+*}"
+      wait_for 15 moon_client_is "$normal"
+    check "with its size fixed again" wait_for 15 fixed_hints "$(moon_any_id)" "${normal%%+*}"
     shot maximized-off
 
     # Topmost, then each window hidden and shown again: never in the task bar.
     choose t
-    check "topmost: above the others" wait_for 3 has_state "$(moon_any_id)" ABOVE
+    check "topmost: above the others" wait_for 15 has_state "$(moon_any_id)" ABOVE
     choose e
-    wait_for 3 moon_hidden
+    wait_for 15 moon_hidden
     choose e
-    check "the moon window shown again" wait_for 3 moon_visible
-    check "still above the others" wait_for 3 has_state "$(moon_id)" ABOVE
+    check "the moon window shown again" wait_for 15 moon_visible
+    check "still above the others" wait_for 15 has_state "$(moon_id)" ABOVE
     choose v
-    wait_for 3 control_hidden
+    wait_for 15 control_hidden
     choose v
-    check "the control window shown again" wait_for 3 control_visible
+    check "the control window shown again" wait_for 15 control_visible
     check "no window of the program in the task bar" out_of_task_bar
     shot topmost
     choose t
@@ -762,17 +762,17 @@ Selvaneの終了(_X)	"
     # minimized at all: nothing to bring back there.
     ctl=$(control_id)
     xdotool windowminimize "$ctl"
-    if wait_for 3 unviewable "$ctl"; then
+    if wait_for 15 unviewable "$ctl"; then
       choose v
-      check "a minimized control window comes back with one choice" wait_for 3 viewable "$ctl"
+      check "a minimized control window comes back with one choice" wait_for 15 viewable "$ctl"
     else
       echo "note: $E2E_WM does not minimize the control window"
     fi
     moon=$(moon_id)
     xdotool windowminimize "$moon"
-    if wait_for 3 unviewable "$moon"; then
+    if wait_for 15 unviewable "$moon"; then
       choose e
-      check "a minimized moon window comes back with one choice" wait_for 3 viewable "$moon"
+      check "a minimized moon window comes back with one choice" wait_for 15 viewable "$moon"
     else
       echo "note: $E2E_WM does not minimize the moon window"
     fi
