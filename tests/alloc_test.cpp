@@ -2,47 +2,15 @@
 // longest chain of field rules. Counted by replacing the global allocation functions.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include "app/headless_session.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}  // namespace
-
-void* operator new(std::size_t n) {
-  ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  return operator new(n);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
+#include "tests/counting_new.h"
 
 namespace selvane {
 namespace {
 
-template <typename F>
-long AllocationsDuring(F&& f) {
-  const long before = g_allocations.load();
-  f();
-  return g_allocations.load() - before;
-}
+using testing_support::AllocationsDuring;
 
 TEST(NoAllocation, CounterSeesAnAllocation) {
   EXPECT_EQ(AllocationsDuring([] {

@@ -5,46 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include "app/desktop_app.h"
-
-namespace {
-thread_local long t_allocations = 0;
-}  // namespace
-
-void* operator new(std::size_t n) {
-  ++t_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-  return operator new(n);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
+#include "tests/counting_new.h"
 
 namespace selvane {
 namespace {
 
-template <typename F>
-long AllocationsDuring(F&& f) {
-  const long before = t_allocations;
-  f();
-  return t_allocations - before;
-}
+using testing_support::AllocationsDuring;
 
 class SetClock : public Clock {
  public:
