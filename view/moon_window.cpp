@@ -282,16 +282,16 @@ void MoonWindow::CentreWhenFramed(QWidget* window, double leftTwips, double topT
   // Centred before the window was ever framed, its outer size lacked the decorations: once the
   // window manager has framed it, it is centred by its whole outer size, unless it was moved.
   platform::WhenSettled(window, [window, leftTwips, topTwips, tries] {
-    if (platform::WindowState(window) != 0) return;
-    // A window manager busy starting up may frame the window only after the wait gave up, and
-    // may show it at a place of its own choosing until then.
+    // Moved meanwhile (by the user, or by the window manager), it stays where it is.
+    const QPoint placed(ClampPosition(ToPixelsX(leftTwips)), ClampPosition(ToPixelsY(topTwips)));
+    if (platform::WindowState(window) != 0 ||
+        platform::NormalOuterGeometry(window).topLeft() != placed)
+      return;
+    // A window manager busy starting up may frame the window only after the wait gave up.
     if (platform::DecoratedFrameMargins(window).isNull() && tries > 1) {
       CentreWhenFramed(window, leftTwips, topTwips, tries - 1);
       return;
     }
-    // Moved meanwhile (by the user, or by the window manager), it stays where it is.
-    const QPoint placed(ClampPosition(ToPixelsX(leftTwips)), ClampPosition(ToPixelsY(topTwips)));
-    if (platform::NormalOuterGeometry(window).topLeft() != placed) return;
     const QRect outer = platform::NormalOuterGeometry(window);
     MoveTo(window, (platform::ScreenWidthTwips() - platform::PixelsToTwipsX(outer.width())) / 2,
            (platform::ScreenHeightTwips() - platform::PixelsToTwipsY(outer.height())) / 2);
