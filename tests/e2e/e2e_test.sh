@@ -173,10 +173,9 @@ close_window() {
   fi
   for _ in 1 2 3; do
     xdotool windowactivate --sync "$id" 2>/dev/null
-    # Alt+F4 closes whichever window is active: on a loaded machine that may still be another.
-    wait_for 3 sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = $((id)) ]" || continue
+    sleep 0.2
     xdotool key --clearmodifiers alt+F4
-    wait_for 3 sh -c "! xwininfo -id $id 2>/dev/null | grep -q IsViewable" && return 0
+    wait_for 2 sh -c "! xwininfo -id $id 2>/dev/null | grep -q IsViewable" && return 0
   done
   return 1
 }
