@@ -768,22 +768,17 @@ Selvaneの終了(_X)	"
     # Minimized by the window manager: one choice of the menu item shows the window again.
     # Some managers (icewm, mutter) keep a window without a minimize function from being
     # minimized at all: nothing to bring back there.
-    ctl=$(control_id)
-    xdotool windowminimize "$ctl"
-    if wait_for 15 unviewable "$ctl"; then
-      choose v
-      check "a minimized control window comes back with one choice" wait_for 15 viewable "$ctl"
-    else
-      echo "note: $E2E_WM does not minimize the control window"
-    fi
-    moon=$(moon_id)
-    xdotool windowminimize "$moon"
-    if wait_for 15 unviewable "$moon"; then
-      choose e
-      check "a minimized moon window comes back with one choice" wait_for 15 viewable "$moon"
-    else
-      echo "note: $E2E_WM does not minimize the moon window"
-    fi
+    for w in "control v" "moon e"; do
+      read -r name item <<<"$w"
+      id=$("${name}_id")
+      xdotool windowminimize "$id"
+      if wait_for 15 unviewable "$id"; then
+        choose "$item"
+        check "a minimized $name window comes back with one choice" wait_for 15 viewable "$id"
+      else
+        echo "note: $E2E_WM does not minimize the $name window"
+      fi
+    done
     check "quitting through the menu ends the program" stop_app_with_menu
     ;;
   *)
