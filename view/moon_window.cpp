@@ -293,8 +293,15 @@ void MoonWindow::CentreWhenFramed(QWidget* window, double leftTwips, double topT
       return;
     }
     const QRect outer = platform::NormalOuterGeometry(window);
-    MoveTo(window, (platform::ScreenWidthTwips() - platform::PixelsToTwipsX(outer.width())) / 2,
-           (platform::ScreenHeightTwips() - platform::PixelsToTwipsY(outer.height())) / 2);
+    const double left =
+        (platform::ScreenWidthTwips() - platform::PixelsToTwipsX(outer.width())) / 2;
+    const double top =
+        (platform::ScreenHeightTwips() - platform::PixelsToTwipsY(outer.height())) / 2;
+    // Already there (the first guess of the frame was right): no move is asked for, as one sent
+    // now could reach the window manager after a move of the user's and undo it.
+    if (outer.topLeft() == QPoint(ClampPosition(ToPixelsX(left)), ClampPosition(ToPixelsY(top))))
+      return;
+    MoveTo(window, left, top);
   });
 }
 

@@ -293,8 +293,8 @@ case "$SCENARIO" in
     ctl=$(control_id)
     moon=$(moon_id)
     # The first start centres the windows once they are framed; the user's moves come after.
-    wait_for 5 centred "$ctl"
-    wait_for 5 centred "$moon"
+    wait_for 15 centred "$ctl"
+    wait_for 15 centred "$moon"
     xdotool windowmove "$ctl" 100 150
     xdotool windowmove "$moon" 700 200
     sleep 0.5
@@ -339,7 +339,7 @@ case "$SCENARIO" in
     # asking must not see the maximized window.
     start_app
     # The first start centres the window once it is framed; the user's move comes after.
-    wait_for 5 centred "$(moon_id)"
+    wait_for 15 centred "$(moon_id)"
     xdotool windowmove "$(moon_id)" 700 200
     sleep 0.5
     before=$(outer_xy "$(moon_id)")
