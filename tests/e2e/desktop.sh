@@ -129,8 +129,10 @@ start_compositor() {
         cp "$kwin" "$E2E_DIR/kwin_wayland"
         kwin="$E2E_DIR/kwin_wayland"
       fi
+      # Qt 6.8's desktop themes crash kwin 6.3 while it starts without a settings portal (a
+      # theme change handled before its application exists): the plain theme has none.
       cmd=(env XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5
-        "$kwin" --x11-display "$DISPLAY" --xwayland --width 1280 --height 1024
+        QT_QPA_PLATFORMTHEME=generic "$kwin" --x11-display "$DISPLAY" --xwayland --width 1280 --height 1024
         --socket "$socket" "sh -c \"$child\"") ;;
     sway)
       # sway refuses root: as root, it runs as nobody with a runtime folder of that user, and
