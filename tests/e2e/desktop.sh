@@ -278,5 +278,13 @@ wait_for() {
   done
 }
 
-# The id of a window whose name matches a pattern (exact with ^...$), visible only.
-window_id() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+# The program's own windows among those a search finds (app_windows --onlyvisible --name
+# PATTERN): a window manager may give its frames the client's title (mutter 48 draws them in a
+# client of its own, "mutter-x11-frames").
+app_windows() {
+  local ours
+  ours=$(xdotool search --classname '^selvane$' 2>/dev/null) || return 1
+  xdotool search "$@" 2>/dev/null | grep -Fx "$ours"
+}
+# The id of a window of the program whose name matches a pattern (exact with ^...$), visible only.
+window_id() { app_windows --onlyvisible --name "$1" | head -n1; }

@@ -26,9 +26,9 @@ seed_places() {  # seed_places LEFT1 TOP1 LEFT2 TOP2 (twips): a settings file fr
   printf '[Settings]\nLeft1=%s\nTop1=%s\nLeft2=%s\nTop2=%s\nshadow=1\nwinstyle=False\n' "$@" >"$(INI)"
 }
 
-control_id() { xdotool search --onlyvisible --name '^Selvane( - Now -)?$' 2>/dev/null | head -n1; }
-moon_id() { xdotool search --onlyvisible --name '^Moon  ' 2>/dev/null | head -n1; }
-moon_any_id() { xdotool search --name '^Moon  ' 2>/dev/null | head -n1; }
+control_id() { window_id '^Selvane( - Now -)?$'; }
+moon_id() { window_id '^Moon  '; }
+moon_any_id() { app_windows --name '^Moon  ' | head -n1; }
 window_name() { xdotool getwindowname "$1" 2>/dev/null; }
 tray_panel() { xdotool search --classname '^panel$' 2>/dev/null | head -n1; }
 tray_icons() {
@@ -255,7 +255,7 @@ case "$SCENARIO" in
     ctl=$(control_id)
     click_in "$ctl" 74 26          # Text1, the year field
     check "the keypad opens for the year" wait_for 3 sh -c '[ -n "$(xdotool search --onlyvisible --name "^年を入力$")" ]'
-    pad=$(xdotool search --onlyvisible --name '^年を入力$' | head -n1)
+    pad=$(window_id '^年を入力$')
     shot keypad
     for xy in "44 96" "30 124" "44 96" "72 96"; do click_in "$pad" $xy; done  # 2 0 2 3
     click_in "$pad" 86 124         # OK
@@ -270,7 +270,7 @@ case "$SCENARIO" in
     open_tray_menu && xdotool key c
     sleep 0.5
     shaped=no
-    for id in $(xdotool search --onlyvisible --name '^Moon  '); do
+    for id in $(app_windows --onlyvisible --name '^Moon  '); do
       xwininfo -shape -id "$id" | grep -q 'Window shape extents' && shaped=yes
     done
     check "the circular window is shaped" test "$shaped" = yes
