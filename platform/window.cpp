@@ -8,7 +8,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
-#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -21,9 +20,6 @@ namespace selvane::platform {
 namespace {
 
 const QString kExtrasName = QStringLiteral("selvane-window-extras");
-
-// The most a window manager is seen to shift a window from the place asked for (pixels).
-constexpr int kGrantedShift = 40;
 
 // The window's native window on the X server, without creating one; 0 when there is none.
 std::uintptr_t NativeId(const QWidget* w) {
@@ -636,15 +632,9 @@ void PlaceOuterCorner(QWidget* window, const QPoint& outer, const QPointF& twips
   x->placedAt = outer;
   x->placedTwips = twips;
   // Where the window manager lets the window stand once it has shown it is its answer to the
-  // placement: the window still stands where the program put it. A window manager shifts it by
-  // a border or so; a corner far from the one asked for is a move of the user's made meanwhile,
-  // whose place is the user's own.
+  // placement: the window still stands where the program put it.
   x->WhenSettled([x, window, outer] {
-    if (x->placedAt != outer || x->grantedAt) return;
-    const QPoint corner = NormalOuterGeometry(window).topLeft();
-    const QPoint shift = corner - outer;
-    if (std::abs(shift.x()) <= kGrantedShift && std::abs(shift.y()) <= kGrantedShift)
-      x->grantedAt = corner;
+    if (x->placedAt == outer && !x->grantedAt) x->grantedAt = NormalOuterGeometry(window).topLeft();
   });
 }
 

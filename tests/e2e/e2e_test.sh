@@ -292,9 +292,11 @@ case "$SCENARIO" in
     start_app
     ctl=$(control_id)
     moon=$(moon_id)
-    # The first start centres the windows once they are framed; the user's moves come after.
+    # The first start centres the windows once they are framed; the user's moves come after,
+    # once the program has seen where the window manager let them stand.
     wait_for 15 centred "$ctl"
     wait_for 15 centred "$moon"
+    sleep 1
     xdotool windowmove "$ctl" 100 150
     xdotool windowmove "$moon" 700 200
     sleep 0.5
@@ -338,8 +340,10 @@ case "$SCENARIO" in
     # The window manager answers a return to normal later: what is read or done right after
     # asking must not see the maximized window.
     start_app
-    # The first start centres the window once it is framed; the user's move comes after.
+    # The first start centres the window once it is framed; the user's move comes after, once
+    # the program has seen where the window manager let it stand.
     wait_for 15 centred "$(moon_id)"
+    sleep 1
     xdotool windowmove "$(moon_id)" 700 200
     sleep 0.5
     before=$(outer_xy "$(moon_id)")
