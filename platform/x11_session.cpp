@@ -311,17 +311,8 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
     left = top = right = bottom = 0;
     return true;
   }
-  // Some window managers draw invisible resize borders or shadows around the visible frame:
-  // their own figures count only what is seen, and they place the window by those.
   const std::vector<uint32_t> extents =
       ReadCardinals(c, w, Atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 4);
-  if (extents.size() == 4) {
-    left = static_cast<int>(extents[0]);
-    right = static_cast<int>(extents[1]);
-    top = static_cast<int>(extents[2]);
-    bottom = static_cast<int>(extents[3]);
-    return true;
-  }
   xcb_get_geometry_reply_t* outer =
       xcb_get_geometry_reply(c, xcb_get_geometry(c, top_level), nullptr);
   xcb_get_geometry_reply_t* inner = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
@@ -330,14 +321,35 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
                                               nullptr)
             : nullptr;
   const bool ok = outer && inner && at;
+  const int outerW = ok ? outer->width + 2 * outer->border_width : 0;
+  const int outerH = ok ? outer->height + 2 * outer->border_width : 0;
   if (ok) {
-    const int outerX = outer->x, outerY = outer->y;
-    const int outerW = outer->width + 2 * outer->border_width;
-    const int outerH = outer->height + 2 * outer->border_width;
-    left = at->dst_x - outerX;
-    top = at->dst_y - outerY;
+    left = at->dst_x - outer->x;
+    top = at->dst_y - outer->y;
     right = outerW - inner->width - left;
     bottom = outerH - inner->height - top;
+  }
+  if (extents.size() == 4) {
+    // Some window managers draw invisible resize borders around the visible frame: their own
+    // figures count only what is seen, and they place the window by those. Figures larger than
+    // the frame are stale (left from before the decorations went); figures that are the whole
+    // of a translucent frame may count its shadow: the frame itself is looked at then.
+    const int e[4] = {static_cast<int>(extents[0]), static_cast<int>(extents[2]),
+                      static_cast<int>(extents[1]), static_cast<int>(extents[3])};
+    const bool within = ok && e[0] <= left && e[1] <= top && e[2] <= right && e[3] <= bottom;
+    const bool whole = ok && e[0] == left && e[1] == top && e[2] == right && e[3] == bottom;
+    if (!ok || (within && !(whole && outer->depth == 32))) {
+      left = e[0];
+      top = e[1];
+      right = e[2];
+      bottom = e[3];
+      std::free(outer);
+      std::free(inner);
+      std::free(at);
+      return true;
+    }
+  }
+  if (ok) {
     // A frame with an alpha channel may carry a shadow around what is seen of it: the window
     // manager places by the opaque part (its edge, read along the middle of each side).
     // A frame resized a moment ago and not drawn yet has the shadow last seen; the first frame
