@@ -40,7 +40,9 @@ desktop_up
 # The desktop turns the session bus off for the other scenarios; this one runs on its own.
 export DBUS_SESSION_BUS_ADDRESS=$SESSION_BUS QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 export HOME="$E2E_DIR/home" XDG_DATA_HOME="$E2E_DIR/home/data" XDG_CACHE_HOME="$E2E_DIR/home/cache"
-export LOCPATH="$LOCALES" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 LANGUAGE=ja
+# Japanese for the program, the reader and the speech server, given to them alone: the C library
+# reads LOCPATH from the environment a program starts with, so this shell cannot switch to it.
+JA=(env LOCPATH="$LOCALES" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 LANGUAGE=ja)
 ORCA_LOG="$E2E_DIR/orca.log"
 SPEECH_LOG="$E2E_DIR/speech.log"
 SPEECH_CONF="$XDG_CONFIG_HOME/speech-dispatcher"
@@ -78,14 +80,14 @@ readers_down() {
 }
 trap readers_down EXIT
 
-speech-dispatcher --run-single --timeout 0 --communication-method unix_socket \
+"${JA[@]}" speech-dispatcher --run-single --timeout 0 --communication-method unix_socket \
   --socket-path "$XDG_RUNTIME_DIR/speech-dispatcher/speechd.sock" --config-dir "$SPEECH_CONF" \
   >"$E2E_DIR/speechd.log" 2>&1 &
 SPEECHD_PID=$!
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$E2E_DIR/bus-launcher.log" 2>&1 &
+"${JA[@]}" /usr/libexec/at-spi-bus-launcher --launch-immediately >"$E2E_DIR/bus-launcher.log" 2>&1 &
 LAUNCHER_PID=$!
 wait_for 10 test -S "$XDG_RUNTIME_DIR/speech-dispatcher/speechd.sock"
-/usr/bin/python3 "$HERE/orca_session.py" "$ORCA_LOG" >"$E2E_DIR/orca.out" 2>&1 &
+"${JA[@]}" /usr/bin/python3 "$HERE/orca_session.py" "$ORCA_LOG" >"$E2E_DIR/orca.out" 2>&1 &
 ORCA_PID=$!
 # Orca is ready once it has said that it is on.
 if ! wait_for 30 grep -q "SPEECH OUTPUT" "$ORCA_LOG"; then
@@ -177,7 +179,7 @@ outer_corner() {
 CONTROL='^Selvane( - Now -)?$'
 MOON='^Moon  '
 KEYPAD='^日を入力$'
-"$APP" >"$E2E_DIR/app.log" 2>&1 &
+"${JA[@]}" "$APP" >"$E2E_DIR/app.log" 2>&1 &
 # shellcheck disable=SC2034  # desktop_down ends the program
 APP_PID=$!
 mark
@@ -300,7 +302,7 @@ quiet
 mark
 read -r -a action < <(sed -n '/^\[Desktop Action show-windows\]/,/^\[/ s/^Exec=//p' "$DESKTOP_FILE")
 check "the desktop entry's action runs the program" test "${action[0]:-}" = selvane
-"$APP" "${action[@]:1}" >>"$E2E_DIR/app.log" 2>&1
+"${JA[@]}" "$APP" "${action[@]:1}" >>"$E2E_DIR/app.log" 2>&1
 check "the action shows both windows again" \
   wait_for 5 eval '[ -n "$(window_id "$CONTROL")" ] && [ -n "$(window_id "$MOON")" ]'
 check "one of them has the input focus" \
