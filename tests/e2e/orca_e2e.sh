@@ -100,25 +100,42 @@ fi
 
 MARK=0
 mark() { MARK=$(stat -c %s "$ORCA_LOG"); }
-# Everything Orca said since the mark, one line.
-heard() {
-  tail -c +$((MARK + 1)) "$ORCA_LOG" | sed -n "s/.*SPEECH OUTPUT: '\(.*\)'[[{].*/\1/p" | tr '\n' ' '
-}
-heard_match() { heard | grep -Eq -- "$1"; }
-# Seconds from Orca taking the last key to the start of the speech that says $1 (which may run
-# over several of Orca's utterances).
-delay() {
-  tail -c +$((MARK + 1)) "$ORCA_LOG" | awk -v re="$1" '
+# What Orca said since the mark, one utterance a line as "SAID SECONDS TEXT", and "KEY SECONDS"
+# where it took a key (seconds of the day). Its echo of the keys themselves is left out.
+said() {
+  tail -c +$((MARK + 1)) "$ORCA_LOG" | awk '
     function secs(t, p) { split(t, p, ":"); return p[1] * 3600 + p[2] * 60 + p[3] }
     /^vvvvv PROCESS ATSPI_KEY_PRESSED_EVENT/ { keyed = 1; next }
-    keyed && /^[0-9][0-9]:[0-9][0-9]:[0-9.]+ - / { key = secs($1); keyed = 0; n = 0 }
-    /SPEECH OUTPUT: \047.*\047[[{]/ && key != "" {
-      text = $0; sub(/.*SPEECH OUTPUT: \047/, "", text); sub(/\047[[{].*/, "", text)
-      said[++n] = text; at[n] = secs($1)
+    /^(vvvvv|\^\^\^\^\^) / { echo = 0; next }
+    !/^[0-9][0-9]:[0-9][0-9]:[0-9.]+ - / { next }
+    keyed { printf "KEY %.3f\n", secs($1); keyed = 0 }
+    / - DEFAULT: Presenting keyboard event$/ { echo = 1; next }
+    / - SPEECH OUTPUT: \047.*\047 ?[[{]/ {
+      if (echo) { echo = 0; next }
+      text = $0; sub(/.*SPEECH OUTPUT: \047/, "", text); sub(/\047 ?[[{].*/, "", text)
+      printf "SAID %.3f %s\n", secs($1), text
+    }'
+}
+# Everything Orca said since the mark, one line.
+heard() { said | sed -n 's/^SAID [^ ]* //p' | tr '\n' ' '; }
+heard_match() { heard | grep -Eq -- "$1"; }
+# Seconds from Orca taking the last key to the start of the speech that says $1 (which may run
+# over several of Orca's utterances); below 0 when Orca speaks of the window a key activated
+# before it takes the key itself.
+delay() {
+  said | awk -v re="$1" '
+    $1 == "KEY" { if (key != "") n = 0; key = $2; next }
+    {
+      text = $0; sub(/^SAID [^ ]* /, "", text)
+      said[++n] = text; at[n] = $2
       joined = ""
       for (i = n; i >= 1; i--) {
         joined = said[i] " " joined
-        if (joined ~ re) { printf "%.2f\n", at[i] - key; exit }
+        if (joined ~ re && key != "") {
+          d = sprintf("%.2f", at[i] - key)
+          print (d == "-0.00" ? "0.00" : d)
+          exit
+        }
       }
     }'
 }
