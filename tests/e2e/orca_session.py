@@ -19,9 +19,16 @@ def main(argv):
     debug.eventDebugLevel = debug.LEVEL_OFF
     debug.debugFile = open(argv[1], "w", buffering=1, encoding="utf-8")
     from orca import orca
-    manager = orca.getSettingsManager()
-    manager.activate(None, {})
-    sys.path.insert(0, manager.getPrefsDir())
+    if hasattr(orca, "getSettingsManager"):
+        manager = orca.getSettingsManager()
+        manager.activate(None, {})
+        sys.path.insert(0, manager.getPrefsDir())
+    else:
+        # Later releases keep the settings manager in a module of its own.
+        from orca import settings_manager
+        manager = settings_manager.get_manager()
+        manager.activate(None, {})
+        sys.path.insert(0, manager.get_prefs_dir())
     return orca.main()
 
 
