@@ -548,8 +548,24 @@ case "$SCENARIO" in
         test "$(client_geometry "$moon")" = "$normal"
       shot not-maximized
     fi
+    # Topmost where the compositor's window manager offers it; where not, no check mark says so.
+    moon=$(moon_id)
+    above() { xprop -id "$moon" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
+    choose t
+    if xprop -root _NET_SUPPORTED | grep -q _NET_WM_STATE_ABOVE; then
+      check "topmost: its check mark" wait_for 5 sni_mark T 1
+      check "topmost: the window's state" wait_for 5 above
+      choose t
+      check "topmost off again" wait_for 5 sh -c "! xprop -id $moon _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE"
+    else
+      check "topmost not offered: no check mark claims it" wait_for 12 sni_mark T 0
+      check "and the window's state does not say it" sh -c "! xprop -id $moon _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE"
+    fi
+    # Hidden (its menu item), then ended: its place is the one it had on the screen.
+    choose e
+    check "the moon window hides" wait_for 5 sh -c "[ -z \"\$(xdotool search --onlyvisible --name '^Moon  ')\" ]"
     stop_app
-    check "round and back, maximized and back: the places saved as given ($(saved))" test "$(saved)" = "$seeded"
+    check "round and back, maximized and back, hidden: the places saved as given ($(saved))" test "$(saved)" = "$seeded"
     check "and the rectangular window ($(setting winstyle))" test "$(setting winstyle)" = False
     ;;
   native)
