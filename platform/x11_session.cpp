@@ -331,14 +331,17 @@ bool FrameMargins(std::uintptr_t window, int& left, int& top, int& right, int& b
   }
   if (extents.size() == 4) {
     // Some window managers draw invisible resize borders around the visible frame: their own
-    // figures count only what is seen, and they place the window by those. Figures larger than
-    // the frame are stale (left from before the decorations went); figures that are the whole
-    // of a translucent frame may count its shadow: the frame itself is looked at then.
+    // figures count only what is seen, and they place the window by those. A compositor that
+    // draws the decorations itself gives the window a frame of its own size. Figures larger
+    // than a frame around the window are stale (left from before the decorations went); figures
+    // that are the whole of a translucent frame may count its shadow: the frame itself is
+    // looked at then.
     const int e[4] = {static_cast<int>(extents[0]), static_cast<int>(extents[2]),
                       static_cast<int>(extents[1]), static_cast<int>(extents[3])};
     const bool within = ok && e[0] <= left && e[1] <= top && e[2] <= right && e[3] <= bottom;
     const bool whole = ok && e[0] == left && e[1] == top && e[2] == right && e[3] == bottom;
-    if (!ok || (within && !(whole && outer->depth == 32))) {
+    const bool frameless = ok && left == 0 && top == 0 && right == 0 && bottom == 0;
+    if (!ok || frameless || (within && !(whole && outer->depth == 32))) {
       left = e[0];
       top = e[1];
       right = e[2];
