@@ -283,6 +283,11 @@ void ControlWindow::MirrorField(int field) {
 void ControlWindow::Press(int command) {
   const ControlPanel::Mode before = panel_.CurrentMode();
   panel_.PressButton(command);
+  // Go / Stop with the focus tells its new state through its description; where the reader
+  // speaks that change, an announcement as well would have it said twice.
+  if (command == ControlPanel::kGoStop && commands_[command - 1]->hasFocus() &&
+      platform::Announcer::DescriptionChangesSpoken())
+    return;
   announcer_.Announce(FromUtf8(ButtonResult(command, fields_, before, panel_.CurrentMode())));
 }
 

@@ -156,6 +156,10 @@ Announcer::Announcer(QWidget* window) : window_(window) {
   InstallAccessibility();
 }
 
+bool Announcer::DescriptionChangesSpoken() {
+  return QT_VERSION >= QT_VERSION_CHECK(6, 8, 0);
+}
+
 void Announcer::Announce(const QString& message) {
   if (!window_ || message.isEmpty() || !QAccessible::isActive()) return;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)

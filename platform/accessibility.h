@@ -37,6 +37,9 @@ class Announcer {
  public:
   explicit Announcer(QWidget* window);
   void Announce(const QString& message);
+  // Whether a changed description of the focused control reaches the reader with its text
+  // (Qt 6.8 and later); before, it comes without, and the reader says nothing of it.
+  static bool DescriptionChangesSpoken();
 
  private:
   QPointer<QWidget> window_;
