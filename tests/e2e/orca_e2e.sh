@@ -119,6 +119,7 @@ said() {
 # Everything Orca said since the mark, one line.
 heard() { said | sed -n 's/^SAID [^ ]* //p' | tr '\n' ' '; }
 heard_match() { heard | grep -Eq -- "$1"; }
+heard_once() { [ "$(heard | grep -Eo -- "$1" | wc -l)" = 1 ]; }
 # Seconds from Orca taking the last key to the start of the speech that says $1 (which may run
 # over several of Orca's utterances); below 0 when Orca speaks of the window a key activated
 # before it takes the key itself.
@@ -279,6 +280,11 @@ while IFS= read -r -u 3 row; do
       # shellcheck disable=SC2086  # one key a word
       $kind $keys
       check "$what" says "$expected"
+      # A result is said once: not by an announcement and again by the control it changed.
+      if [ "$kind" = act ]; then
+        quiet
+        check "$what, once ($(heard))" heard_once "$expected"
+      fi
       ;;
     focus) check "$what" wait_for 5 focus_on "${!expected}" ;;
     test) check "$what" wait_for 5 eval "$expected" ;;
