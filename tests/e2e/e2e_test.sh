@@ -768,6 +768,14 @@ Selvaneの終了(_X)	"
       wait_for 15 moon_client_is "$normal"
     check "with its size fixed again" wait_for 15 fixed_hints "$(moon_any_id)" "${normal%%+*}"
     shot maximized-off
+    # And back by Escape, the key of a user who cannot find the surround to click.
+    choose b
+    check "maximized again" wait_for 15 moon_wide
+    xdotool windowactivate "$(moon_any_id)" 2>/dev/null
+    wait_for 15 sh -c "[ \"\$(xdotool getactivewindow 2>/dev/null)\" = $(moon_any_id) ]"
+    xdotool key Escape
+    check "Escape: back at the same size and place" wait_for 15 moon_client_is "$normal"
+    check "and its size fixed again" wait_for 15 fixed_hints "$(moon_any_id)" "${normal%%+*}"
 
     # Topmost, then each window hidden and shown again: never in the task bar.
     choose t
