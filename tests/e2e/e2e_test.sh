@@ -160,24 +160,13 @@ choose() {
   esac
   sleep 0.4
 }
-# A close request from the window manager, as the title bar's close box or Alt+F4 sends it.
-# Waits until the window is no longer mapped; a few tries, as the activation may come late.
-# Where Alt+F4 belongs to a desktop's shortcut service (not running here), the request goes as
-# the close box sends it.
+# A close request from the window manager, as the title bar's close box or Alt+F4 sends it
+# (_NET_CLOSE_WINDOW: Alt+F4 closes whichever window is active, which on a loaded machine may
+# not yet be the one meant). Waits until the window is no longer mapped.
 close_window() {
   local id=$1
-  if [ "${E2E_WM:-openbox}" != openbox ]; then
-    "$HERE/net_close.py" "$id"
-    wait_for 3 sh -c "! xwininfo -id $id 2>/dev/null | grep -q IsViewable"
-    return
-  fi
-  for _ in 1 2 3; do
-    xdotool windowactivate --sync "$id" 2>/dev/null
-    sleep 0.2
-    xdotool key --clearmodifiers alt+F4
-    wait_for 2 sh -c "! xwininfo -id $id 2>/dev/null | grep -q IsViewable" && return 0
-  done
-  return 1
+  "$HERE/net_close.py" "$id"
+  wait_for 5 sh -c "! xwininfo -id $id 2>/dev/null | grep -q IsViewable"
 }
 
 if [ "$SCENARIO" = no-display ]; then

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Asks the window manager to close a window as its close box does (_NET_CLOSE_WINDOW), for
-window managers whose keyboard shortcuts need a desktop's services. Usage: net_close.py ID"""
+"""Asks the window manager to close a window as its close box does (_NET_CLOSE_WINDOW): the
+window meant, whichever is active. Usage: net_close.py ID"""
 import ctypes
 import sys
 
