@@ -276,5 +276,15 @@ wait_for() {
   done
 }
 
-# The id of a window whose name matches a pattern (exact with ^...$), visible only.
-window_id() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+# The first window of the program (its WM_CLASS) whose name matches a pattern (exact with
+# ^...$): program_window [--onlyvisible] PATTERN. mutter has its frames drawn by a client of its
+# own, whose toplevel windows carry the names of the windows they frame.
+program_window() {
+  local w
+  for w in $(xdotool search "${@:1:$#-1}" --name "${!#}" 2>/dev/null); do
+    xprop -id "$w" WM_CLASS 2>/dev/null | grep -q '= "selvane", "Selvane"$' && echo "$w" && return 0
+  done
+  return 0
+}
+# The same, visible only.
+window_id() { program_window --onlyvisible "$1"; }

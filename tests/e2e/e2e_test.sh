@@ -26,9 +26,9 @@ seed_places() {  # seed_places LEFT1 TOP1 LEFT2 TOP2 (twips): a settings file fr
   printf '[Settings]\nLeft1=%s\nTop1=%s\nLeft2=%s\nTop2=%s\nshadow=1\nwinstyle=False\n' "$@" >"$(INI)"
 }
 
-control_id() { xdotool search --onlyvisible --name '^Selvane( - Now -)?$' 2>/dev/null | head -n1; }
-moon_id() { xdotool search --onlyvisible --name '^Moon  ' 2>/dev/null | head -n1; }
-moon_any_id() { xdotool search --name '^Moon  ' 2>/dev/null | head -n1; }
+control_id() { window_id '^Selvane( - Now -)?$'; }
+moon_id() { window_id '^Moon  '; }
+moon_any_id() { program_window '^Moon  '; }
 window_name() { xdotool getwindowname "$1" 2>/dev/null; }
 tray_panel() { xdotool search --classname '^panel$' 2>/dev/null | head -n1; }
 tray_icons() {
