@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QWindowStateChangeEvent>
 
 #include "app/desktop_application.h"
 #include "app/quit_signals.h"
@@ -142,10 +143,20 @@ void DesktopApp::Start() {
 
 bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::WindowStateChange) {
-    if (watched == form1_.get() && platform::WindowState(form1_.get()) == 1)
-      checks_.SetChecked(MenuItem::About, false);
-    if (watched == form2_.get() && platform::WindowState(form2_.get()) == 1)
-      checks_.SetChecked(MenuItem::Ers, false);
+    // Out of the minimized state and on the screen, a window counts as shown again: some window
+    // managers report a window minimized for a moment while they map it (mutter, until the
+    // frame it has drawn by a client of its own is ready).
+    const bool wasMinimized =
+        static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
+    const auto follow = [&](QWidget* window, MenuItem item) {
+      if (watched != window) return;
+      if (platform::WindowState(window) == 1)
+        checks_.SetChecked(item, false);
+      else if (wasMinimized && window->isVisible())
+        checks_.SetChecked(item, true);
+    };
+    follow(form1_.get(), MenuItem::About);
+    follow(form2_.get(), MenuItem::Ers);
   }
   return QObject::eventFilter(watched, event);
 }

@@ -157,6 +157,25 @@ TEST(DesktopApp, AMinimizedWindowComesBackNormalFromTheMenu) {
   EXPECT_TRUE(p.app.Form1().isVisible());
 }
 
+TEST(DesktopApp, AWindowBackFromMinimizedCountsAsShown) {
+  // Brought back by the window manager, or reported minimized only while it was being mapped:
+  // on the screen again, the window has its check mark again, and the next choice hides it.
+  MemorySettingsStore settings;
+  Program p(settings);
+  p.app.Form2().SetWindowState(1);
+  p.app.Form2().SetWindowState(0);
+  EXPECT_TRUE(p.Checked(MenuItem::Ers));
+  platform::SetWindowState(&p.app.Form1(), 1);
+  platform::SetWindowState(&p.app.Form1(), 0);
+  EXPECT_TRUE(p.Checked(MenuItem::About));
+  p.Choose(MenuItem::About);
+  EXPECT_FALSE(p.app.Form1().isVisible());
+  // A hidden window stays without its check mark.
+  platform::SetWindowState(&p.app.Form1(), 1);
+  platform::SetWindowState(&p.app.Form1(), 0);
+  EXPECT_FALSE(p.Checked(MenuItem::About));
+}
+
 TEST(DesktopApp, QuittingWhileMaximizedSavesTheNormalPlace) {
   MemorySettingsStore settings;
   {
