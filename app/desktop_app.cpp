@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 #include "app/desktop_application.h"
 #include "app/quit_signals.h"
@@ -136,8 +137,12 @@ DesktopApp::~DesktopApp() {
 }
 
 void DesktopApp::Start() {
-  form3_->AddIcon();
   panel_->StartUp();
+  // The tray icon is a window of its own, with the program's icon in every size: it follows
+  // once the event loop runs, so that the two windows are up first.
+  QTimer::singleShot(0, this, [this] {
+    if (!quit_) form3_->AddIcon();
+  });
 }
 
 bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {

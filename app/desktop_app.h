@@ -32,8 +32,9 @@ class DesktopApp : public QObject {
   explicit DesktopApp(SettingsStore* settings = nullptr, Clock* clock = nullptr);
   ~DesktopApp() override;
 
-  // Start-up as the program does it: the tray icon, then the control window's load handling,
-  // which evaluates, enters real-time mode and shows both windows.
+  // Start-up as the program does it: the control window's load handling, which evaluates,
+  // enters real-time mode and shows both windows, then (once the event loop runs) the tray
+  // icon.
   void Start();
   // A later start of the program asked for the windows: both shown, normal and raised.
   void ShowWindowsForLaterStart();
