@@ -205,6 +205,10 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
     pal.setColor(group, QPalette::Text, QColor(128, 128, 255));
   }
   text_->setPalette(pal);
+  // Opaque, on the black it stands on anyway (the window's own, or outside the round window's
+  // cut): a new age repaints the field alone, and its frame can be laid down as a copy.
+  text_->setBackgroundRole(QPalette::Base);
+  text_->setAutoFillBackground(true);
   text_->setFixedHeight(platform::TwipsToPixelsY(kAgeFieldHeight));
   setTabOrder(picture_, text_);
   ageText_.reserve(64);
