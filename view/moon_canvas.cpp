@@ -10,10 +10,12 @@ namespace {
 
 constexpr QRgb kShadow = 0xFF000000u;
 
-// The nearest pixel of a coordinate, halves upwards; far values are kept far.
+// The nearest pixel of a coordinate, halves upwards; far values are kept far. (The floor by
+// hand: the library's is a call on processors without a rounding instruction in the base set.)
 int NearestPixel(double v) {
-  v = std::clamp(v, -1.0e6, 1.0e6);
-  return static_cast<int>(std::floor(v + 0.5));
+  v = std::clamp(v, -1.0e6, 1.0e6) + 0.5;
+  const int truncated = static_cast<int>(v);
+  return truncated > v ? truncated - 1 : truncated;
 }
 
 constexpr double kMinRatio = 0.25;
@@ -227,6 +229,26 @@ void MoonCanvas::Line(float x1, float y1, float x2, float y2) {
   Settle();
   free_.push_back({x1, y1, x2, y2});
   DrawFreeLine(free_.back());
+}
+
+void MoonCanvas::Lines(const ShadowSegment* lines, int count) {
+  const int width = picture1x_.width();
+  const int height = picture1x_.height();
+  for (int i = 0; i < count; ++i) {
+    const ShadowSegment& l = lines[i];
+    if (l.y1 != l.y2 || !std::isfinite(l.x1) || !std::isfinite(l.y1) || !std::isfinite(l.x2)) {
+      Line(l.x1, l.y1, l.x2, l.y2);
+      continue;
+    }
+    // A row, as Line draws it.
+    NoteChange();
+    const int y = NearestPixel(l.y1);
+    if (y < 0 || y >= height) continue;
+    const int a = std::max(NearestPixel(std::min(l.x1, l.x2)), 0);
+    const int b = std::min(NearestPixel(std::max(l.x1, l.x2)), width - 1);
+    if (a > b) continue;
+    spans_.push_back({y, a, b});
+  }
 }
 
 void MoonCanvas::Refresh() {

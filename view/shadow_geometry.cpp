@@ -64,10 +64,7 @@ void ShadowPainter::DrawShadow() {
   BuildMoonCaption(fields_, caption_);
   canvas_.SetCaption(caption_);
   ComputeShadowSegments(s_.Elongation, s_.LitFraction, s_.ShadowStep, segments_);
-  for (int i = 0; i < segments_.count; ++i) {
-    const ShadowSegment& l = segments_.lines[i];
-    canvas_.Line(l.x1, l.y1, l.x2, l.y2);
-  }
+  canvas_.Lines(segments_.lines.data(), segments_.count);
 }
 
 void ShadowPainter::AnimatePhaseCycle() {

@@ -44,6 +44,10 @@ class ShadowCanvas {
   virtual ~ShadowCanvas() = default;
   virtual void Clear() = 0;  // back to the bare moon picture
   virtual void Line(float x1, float y1, float x2, float y2) = 0;
+  // The lines one after the other, as Line draws each.
+  virtual void Lines(const ShadowSegment* lines, int count) {
+    for (int i = 0; i < count; ++i) Line(lines[i].x1, lines[i].y1, lines[i].x2, lines[i].y2);
+  }
   virtual void Refresh() = 0;  // present the picture now
   // One picture is complete: present it when it differs from the one presented last.
   virtual void DrawingDone() {}
