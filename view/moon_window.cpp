@@ -224,10 +224,14 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
   };
   canvas_.SetCaptionHook([this](std::string_view caption) {
     const QString title = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
-    setWindowTitle(title);
     // A screen reader hears the window's name change: to the minute it changes once a minute
     // while the display follows the clock, not every second.
     const QString name = AccessibleCaption(title);
+    // Only the seconds changed (every second in real time): the window system is told the new
+    // caption directly, as Qt's own way waits for the X server each time. To the minute, the
+    // caption goes through Qt.
+    if (name == accessibleName() && platform::SetNameInWindowSystem(this, caption)) return;
+    setWindowTitle(title);
     if (accessibleName() != name) setAccessibleName(name);
   });
 
