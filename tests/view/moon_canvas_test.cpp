@@ -191,6 +191,31 @@ TEST_F(CanvasTest, LinesInOneGoAreLinesOneByOne) {
   EXPECT_FALSE(one.TakeChange());
 }
 
+// The picture of the resources is read when its pixels are first wanted: whatever came
+// before (a new ratio, rows drawn, a line that is not a row) gives the same image as when it
+// was read at once.
+TEST(CanvasReading, ThePictureReadLateGivesTheSameImage) {
+  for (const double ratio : {1.0, 2.0, 1.5}) {
+    MoonCanvas late;
+    MoonCanvas early;
+    EXPECT_EQ(late.PictureSize(), QSize(kPictureWidth, kPictureHeight));
+    ASSERT_FALSE(early.Image().isNull());
+    EXPECT_EQ(late.PictureSize(), early.PictureSize());
+    for (MoonCanvas* c : {&late, &early}) {
+      c->SetRatio(ratio);
+      c->Clear();
+      c->Line(0, 10, 120.4f, 10);
+      c->Line(30, 250, 200, 250);
+    }
+    EXPECT_EQ(late.Image(), early.Image()) << ratio;
+    EXPECT_EQ(late.BarePicture(), early.BarePicture()) << ratio;
+    EXPECT_TRUE(late.HasPicture());
+    late.Line(0, 0, 254, 257);
+    early.Line(0, 0, 254, 257);
+    EXPECT_EQ(late.Image(), early.Image()) << ratio;
+  }
+}
+
 TEST_F(CanvasTest, ChangesAreReportedOnlyWhenThePictureDiffers) {
   int notes = 0;
   canvas.SetChangedHook([&] { ++notes; });
