@@ -58,7 +58,8 @@ class ShadowPainter {
  public:
   ShadowPainter(EphemerisState& state, const FieldStore& fields, ShadowCanvas& canvas);
 
-  // Draws the shadow and the caption, then tells the canvas the picture is complete.
+  // Draws the shadow (unless the canvas shows this very phase at this row step already, as
+  // drawn by this painter last) and the caption, then tells the canvas the picture is complete.
   void DrawMoonShadow();
   // Plays the phases once round in 15-degree steps, only while the display follows the clock.
   void AnimatePhaseCycle();
@@ -71,6 +72,10 @@ class ShadowPainter {
   ShadowCanvas& canvas_;
   std::string caption_;
   ShadowSegments segments_;
+  // What the canvas shows since the last drawing.
+  bool drawnOnce_ = false;
+  double drawnElongation_ = 0;
+  int drawnStep_ = 0;
 };
 
 }  // namespace selvane
