@@ -138,14 +138,24 @@ DesktopApp::~DesktopApp() {
 
 void DesktopApp::Start() {
   panel_->StartUp();
-  // The tray icon is a window of its own, with the program's icon in every size: it follows
-  // once the event loop runs, so that the two windows are up first.
-  QTimer::singleShot(0, this, [this] {
-    if (!quit_) form3_->AddIcon();
-  });
+  // The tray icon is a window of its own, with the program's icon in every size: it comes once
+  // both windows have been painted, or after a second should a window manager keep them off the
+  // screen that long.
+  trayDue_ = true;
+  QTimer::singleShot(1000, this, [this] { AddTrayIcon(); });
+}
+
+void DesktopApp::AddTrayIcon() {
+  if (!trayDue_ || quit_) return;
+  trayDue_ = false;
+  form3_->AddIcon();
 }
 
 bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
+  if (trayDue_ && event->type() == QEvent::Paint) {
+    painted_ |= watched == form1_.get() ? 1 : 2;
+    if (painted_ == 3) QTimer::singleShot(0, this, [this] { AddTrayIcon(); });
+  }
   if (event->type() == QEvent::WindowStateChange) {
     if (watched == form1_.get() && platform::WindowState(form1_.get()) == 1)
       checks_.SetChecked(MenuItem::About, false);

@@ -167,9 +167,8 @@ class ProgramIconEngine : public QIconEngine {
   QString key() const override { return QStringLiteral("selvane-program-icon"); }
 
  private:
-  // The picture of one size. Start-up asks for every size once for each window, and for the
-  // tray icon's window right after the first round of the event loop: what was decoded is kept
-  // until the event loop has run twice, then let go.
+  // The picture of one size. Start-up asks for every size once for each window: what was
+  // decoded is kept until the event loop next runs, then let go.
   static QPixmap Decoded(int side) {
     static std::map<int, QPixmap> recent;
     if (const auto it = recent.find(side); it != recent.end()) return it->second;
@@ -177,9 +176,7 @@ class ProgramIconEngine : public QIconEngine {
     reader.setAutoDetectImageFormat(false);
     const QPixmap pixmap = QPixmap::fromImage(reader.read());
     if (recent.empty() && QCoreApplication::instance())
-      QTimer::singleShot(0, QCoreApplication::instance(), [] {
-        QTimer::singleShot(0, QCoreApplication::instance(), [] { recent.clear(); });
-      });
+      QTimer::singleShot(0, QCoreApplication::instance(), [] { recent.clear(); });
     recent[side] = pixmap;
     return pixmap;
   }
