@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QTimer>
 #include <QWindowStateChangeEvent>
 
 #include "app/desktop_application.h"
@@ -137,11 +138,25 @@ DesktopApp::~DesktopApp() {
 }
 
 void DesktopApp::Start() {
-  form3_->AddIcon();
   panel_->StartUp();
+  // The tray icon is a window of its own, with the program's icon in every size: it comes once
+  // both windows have been painted, or after a second should a window manager keep them off the
+  // screen that long.
+  trayDue_ = true;
+  QTimer::singleShot(1000, this, [this] { AddTrayIcon(); });
+}
+
+void DesktopApp::AddTrayIcon() {
+  if (!trayDue_ || quit_) return;
+  trayDue_ = false;
+  form3_->AddIcon();
 }
 
 bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
+  if (trayDue_ && event->type() == QEvent::Paint) {
+    painted_ |= watched == form1_.get() ? 1 : 2;
+    if (painted_ == 3) QTimer::singleShot(0, this, [this] { AddTrayIcon(); });
+  }
   if (event->type() == QEvent::WindowStateChange) {
     // Out of the minimized state and on the screen, a window counts as shown again: some window
     // managers report a window minimized for a moment while they map it (mutter, until the

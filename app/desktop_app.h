@@ -32,8 +32,9 @@ class DesktopApp : public QObject {
   explicit DesktopApp(SettingsStore* settings = nullptr, Clock* clock = nullptr);
   ~DesktopApp() override;
 
-  // Start-up as the program does it: the tray icon, then the control window's load handling,
-  // which evaluates, enters real-time mode and shows both windows.
+  // Start-up as the program does it: the control window's load handling, which evaluates,
+  // enters real-time mode and shows both windows, then (once both windows have been painted)
+  // the tray icon.
   void Start();
   // A later start of the program asked for the windows: both shown, normal and raised.
   void ShowWindowsForLaterStart();
@@ -57,9 +58,11 @@ class DesktopApp : public QObject {
   TrayMenuModel& Menu() { return *menu_; }
 
  private:
-  // The windows' state changes: one the window manager minimized counts as not shown.
+  // The windows' state changes (one the window manager minimized counts as not shown) and their
+  // first paints.
   bool eventFilter(QObject* watched, QEvent* event) override;
   void WriteSettings();
+  void AddTrayIcon();
 
   class MoonAdapter;
   class ControlAdapter;
@@ -86,6 +89,9 @@ class DesktopApp : public QObject {
   std::unique_ptr<QuitSignals> signals_;
   bool settingsSaved_ = false;
   bool quit_ = false;
+  // The tray icon is still to come; which windows have been painted (1 control, 2 moon).
+  bool trayDue_ = false;
+  int painted_ = 0;
 };
 
 }  // namespace selvane

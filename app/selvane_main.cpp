@@ -1,6 +1,7 @@
 // Selvane, the desktop program.
 #include "app/desktop_app.h"
 #include "app/desktop_application.h"
+#include "platform/field_panel.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   selvane::platform::InstallFontSubstitutions();
+  selvane::platform::UseFieldPanelCopies();
   QApplication::setWindowIcon(selvane::platform::ProgramIcon());
 
   int status = 0;

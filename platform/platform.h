@@ -15,6 +15,7 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <string_view>
 
 class QWidget;
 
@@ -93,6 +94,12 @@ void MakeToolWindow(QWidget* window);
 // Whether the window system tells the program where its windows stand and lets it place them.
 // X11 does; a Wayland compositor places a client's windows itself and never says where.
 bool WindowPlacesKnown();
+
+// Gives a shown window a new name in the window system straight away, leaving Qt's window
+// title as it was: on X11, Qt names a window through Xlib as well, which waits for the server's
+// answer every time. False (nothing done) where that is not possible: no X11, a window not
+// made yet, or a name that is not ASCII.
+bool SetNameInWindowSystem(QWidget* window, std::string_view ascii);
 
 // Window state as the program counts it: 0 normal, 1 minimized, 2 maximized.
 int WindowState(const QWidget* window);

@@ -435,6 +435,10 @@ bool WindowPlacesKnown() {
   return !NativeWayland();
 }
 
+bool SetNameInWindowSystem(QWidget* window, std::string_view ascii) {
+  return x11::SetName(NativeId(window), ascii);
+}
+
 int WindowState(const QWidget* window) {
   const Qt::WindowStates s = window->windowState();
   if (s & Qt::WindowMinimized) return 1;

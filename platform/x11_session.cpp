@@ -459,6 +459,24 @@ bool SetBoundingShape(std::uintptr_t window, const std::vector<ShapeRect>& rects
 #endif
 }
 
+bool SetName(std::uintptr_t window, std::string_view ascii) {
+  xcb_connection_t* c = Connection();
+  if (!c || !window) return false;
+  for (const char ch : ascii)
+    if (static_cast<unsigned char>(ch) > 0x7f) return false;
+  // Asked for once: an atom never changes while the connection lasts.
+  static const xcb_atom_t netName = Atom(c, "_NET_WM_NAME");
+  static const xcb_atom_t utf8 = Atom(c, "UTF8_STRING");
+  if (netName == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE) return false;
+  const auto w = static_cast<xcb_window_t>(window);
+  const auto length = static_cast<uint32_t>(ascii.size());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, netName, utf8, 8, length, ascii.data());
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, length,
+                      ascii.data());
+  xcb_flush(c);
+  return true;
+}
+
 void Flush() {
   if (xcb_connection_t* c = Connection()) xcb_flush(c);
 }
@@ -494,6 +512,10 @@ void SetDecorated(std::uintptr_t, bool) {}
 bool SetBoundingShape(std::uintptr_t, const std::vector<ShapeRect>&) {
   return false;
 }
+bool SetName(std::uintptr_t, std::string_view) {
+  return false;
+}
+
 void Flush() {}
 
 #endif

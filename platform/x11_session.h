@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace selvane::platform::x11 {
@@ -49,6 +50,10 @@ struct ShapeRect {
   int x, y, width, height;
 };
 bool SetBoundingShape(std::uintptr_t window, const std::vector<ShapeRect>& rects);
+// Names the window (_NET_WM_NAME and WM_NAME) with a text of ASCII characters, both as Qt
+// names it, without waiting for any answer of the server. False where there is no X server or
+// the text is not ASCII.
+bool SetName(std::uintptr_t window, std::string_view ascii);
 // Sends the requests queued so far to the server.
 void Flush();
 

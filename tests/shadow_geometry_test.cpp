@@ -144,6 +144,32 @@ TEST(ShadowPainter, DrawClearsSetsCaptionAndRecomputesTheLitFraction) {
   EXPECT_EQ(canvas.lines, 258);
 }
 
+// The phase the canvas shows already (real time evaluates ten times a second, the phase moves
+// with the second) is not drawn again; the caption and the lit fraction still are.
+TEST(ShadowPainter, ThePhaseShownAlreadyIsNotDrawnAgain) {
+  RecordingCanvas canvas;
+  HeadlessSession s(&canvas);
+  s.EnterFields({"2024", "1", "1", "12", "0", "0"});
+  struct Step {
+    double elongation;
+    int rowStep;
+    const char* log;  // what the drawing adds
+  };
+  const Step steps[] = {{90, 1, "CT"},        {90, 1, "T"},  {90, 2, "CT"},
+                        {90.000001, 2, "CT"}, {90, 2, "CT"}, {90, 2, "T"}};
+  for (const Step& step : steps) {
+    canvas.log.clear();
+    canvas.lines = 0;
+    s.state.Elongation = step.elongation;
+    s.state.ShadowStep = step.rowStep;
+    s.state.LitFraction = 7;
+    s.painter.DrawMoonShadow();
+    EXPECT_EQ(canvas.log, step.log) << step.elongation << " " << step.rowStep;
+    EXPECT_EQ(canvas.lines > 0, std::string(step.log) == "CT");
+    EXPECT_NEAR(s.state.LitFraction, 0.5, 1e-6);
+  }
+}
+
 TEST(ShadowPainter, AnimationRunsOnlyInRealTimeAndRestoresThePhase) {
   RecordingCanvas canvas;
   HeadlessSession s(&canvas);

@@ -10,10 +10,12 @@ namespace {
 
 constexpr QRgb kShadow = 0xFF000000u;
 
-// The nearest pixel of a coordinate, halves upwards; far values are kept far.
+// The nearest pixel of a coordinate, halves upwards; far values are kept far. (The floor by
+// hand: the library's is a call on processors without a rounding instruction in the base set.)
 int NearestPixel(double v) {
-  v = std::clamp(v, -1.0e6, 1.0e6);
-  return static_cast<int>(std::floor(v + 0.5));
+  v = std::clamp(v, -1.0e6, 1.0e6) + 0.5;
+  const int truncated = static_cast<int>(v);
+  return truncated > v ? truncated - 1 : truncated;
 }
 
 constexpr double kMinRatio = 0.25;
@@ -38,32 +40,46 @@ QImage LoadPicture(const QString& name) {
 
 }  // namespace
 
-MoonCanvas::MoonCanvas(double ratio)
-    : picture1x_(LoadPicture(QStringLiteral(":/moon.gif"))), load2x_(true) {
+MoonCanvas::MoonCanvas(double ratio) : load2x_(true), pending_(true) {
+  // The picture is read when its pixels are first wanted (the window's first paint, after the
+  // window is up): until then its size is all the window needs.
   if (std::isfinite(ratio) && ratio >= kMinRatio && ratio <= kMaxRatio) ratio_ = ratio;
-  Init();
+  Reserve();
 }
 
 MoonCanvas::MoonCanvas(const QImage& picture) {
   picture1x_ = Compact(picture);
-  Init();
+  Reserve();
+  Load();
 }
 
-void MoonCanvas::Init() {
+void MoonCanvas::Reserve() {
+  spans_.reserve(kLastShadowRow + 2);
+  drawn_.reserve(kLastShadowRow + 2);
+  presented_.reserve(kLastShadowRow + 2);
+  caption_.reserve(128);
+}
+
+void MoonCanvas::Load() const {
+  if (pending_) {
+    pending_ = false;
+    picture1x_ = LoadPicture(QStringLiteral(":/moon.gif"));
+  }
   hasPicture_ = !picture1x_.isNull();
   if (!hasPicture_) {
     picture1x_ = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
     picture1x_.fill(kShadow);
   }
-  spans_.reserve(kLastShadowRow + 2);
-  drawn_.reserve(kLastShadowRow + 2);
-  presented_.reserve(kLastShadowRow + 2);
-  caption_.reserve(128);
-  const double ratio = ratio_;
-  ratio_ = 0;
-  SetRatio(ratio);
-  ratioChanged_ = false;
-  changeNoted_ = false;
+  MakeImage();
+}
+
+QSize MoonCanvas::PictureSize() const {
+  return pending_ ? QSize(kPictureWidth, kPictureHeight) : picture1x_.size();
+}
+
+bool MoonCanvas::HasPicture() const {
+  if (pending_) Load();
+  return hasPicture_;
 }
 
 int MoonCanvas::DeviceEdge(int v) const {
@@ -75,7 +91,15 @@ bool MoonCanvas::SetRatio(double ratio) {
     return false;
   }
   ratio_ = ratio;
-  if (ratio != 1 && load2x_) {
+  if (!pending_) MakeImage();
+  ratioChanged_ = true;
+  NoteChange();
+  if (changed_) changed_();
+  return true;
+}
+
+void MoonCanvas::MakeImage() const {
+  if (ratio_ != 1 && load2x_) {
     // Read once, when a screen first needs it.
     load2x_ = false;
     picture2x_ = LoadPicture(QStringLiteral(":/moon@2x.gif"));
@@ -83,9 +107,9 @@ bool MoonCanvas::SetRatio(double ratio) {
   }
   const int w = DeviceEdge(picture1x_.width());
   const int h = DeviceEdge(picture1x_.height());
-  if (ratio == 1) {
+  if (ratio_ == 1) {
     bare_ = picture1x_;
-  } else if (ratio == 2 && !picture2x_.isNull()) {
+  } else if (ratio_ == 2 && !picture2x_.isNull()) {
     bare_ = picture2x_;
   } else {
     // Scaled in full colour, opaque: an indexed picture is converted first.
@@ -94,7 +118,7 @@ bool MoonCanvas::SetRatio(double ratio) {
     bare_ = from.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                 .convertToFormat(QImage::Format_RGB32);
   }
-  bare_.setDevicePixelRatio(ratio);
+  bare_.setDevicePixelRatio(ratio_);
   // The colours of an indexed picture as its RGB32 conversion has them: opaque.
   bareColors_.clear();
   if (bare_.format() == QImage::Format_Indexed8) {
@@ -106,15 +130,11 @@ bool MoonCanvas::SetRatio(double ratio) {
   // The one full-colour copy of the picture: the one drawn on.
   image_ = bare_.format() == QImage::Format_RGB32 ? bare_.copy()
                                                   : bare_.convertToFormat(QImage::Format_RGB32);
-  image_.setDevicePixelRatio(ratio);
+  image_.setDevicePixelRatio(ratio_);
   drawn_.clear();
   wholeRestore_ = false;
   Settle();
   for (const FreeLine& l : free_) DrawFreeLine(l);
-  ratioChanged_ = true;
-  NoteChange();
-  if (changed_) changed_();
-  return true;
 }
 
 void MoonCanvas::NoteChange() {
@@ -126,6 +146,10 @@ void MoonCanvas::DrawingDone() {
 }
 
 void MoonCanvas::Settle() const {
+  if (pending_) {
+    Load();  // which settles
+    return;
+  }
   if (wholeRestore_) {
     if (bareColors_.empty()) {
       std::memcpy(image_.bits(), bare_.constBits(), static_cast<std::size_t>(bare_.sizeInBytes()));
@@ -186,6 +210,7 @@ void MoonCanvas::RestoreRow(int y, int x1, int x2) const {
 }
 
 QImage MoonCanvas::BarePicture() const {
+  if (pending_) Load();
   if (bareColors_.empty()) return bare_;
   QImage picture = bare_.convertToFormat(QImage::Format_RGB32);
   picture.setDevicePixelRatio(bare_.devicePixelRatio());
@@ -213,11 +238,11 @@ void MoonCanvas::Line(float x1, float y1, float x2, float y2) {
   NoteChange();
   if (y1 == y2) {
     const int y = NearestPixel(y1);
-    if (y < 0 || y >= picture1x_.height()) return;
+    if (y < 0 || y >= PictureSize().height()) return;
     int a = NearestPixel(std::min(x1, x2));
     int b = NearestPixel(std::max(x1, x2));
     a = std::max(a, 0);
-    b = std::min(b, picture1x_.width() - 1);
+    b = std::min(b, PictureSize().width() - 1);
     if (a > b) return;
     spans_.push_back({y, a, b});
     return;
@@ -227,6 +252,27 @@ void MoonCanvas::Line(float x1, float y1, float x2, float y2) {
   Settle();
   free_.push_back({x1, y1, x2, y2});
   DrawFreeLine(free_.back());
+}
+
+void MoonCanvas::Lines(const ShadowSegment* lines, int count) {
+  const QSize size = PictureSize();
+  const int width = size.width();
+  const int height = size.height();
+  for (int i = 0; i < count; ++i) {
+    const ShadowSegment& l = lines[i];
+    if (l.y1 != l.y2 || !std::isfinite(l.x1) || !std::isfinite(l.y1) || !std::isfinite(l.x2)) {
+      Line(l.x1, l.y1, l.x2, l.y2);
+      continue;
+    }
+    // A row, as Line draws it.
+    NoteChange();
+    const int y = NearestPixel(l.y1);
+    if (y < 0 || y >= height) continue;
+    const int a = std::max(NearestPixel(std::min(l.x1, l.x2)), 0);
+    const int b = std::min(NearestPixel(std::max(l.x1, l.x2)), width - 1);
+    if (a > b) continue;
+    spans_.push_back({y, a, b});
+  }
 }
 
 void MoonCanvas::Refresh() {

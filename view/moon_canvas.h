@@ -35,13 +35,13 @@ class MoonCanvas : public ShadowCanvas {
   bool SetRatio(double ratio);
   double Ratio() const { return ratio_; }
   // The picture's size in picture pixels (the 1x picture's), whatever the ratio.
-  QSize PictureSize() const { return picture1x_.size(); }
+  QSize PictureSize() const;
   // The device edge of a picture coordinate at the current ratio.
   int DeviceEdge(int v) const;
 
   // False when the picture could not be loaded; the canvas then draws on a black picture of
   // the right size.
-  bool HasPicture() const { return hasPicture_; }
+  bool HasPicture() const;
   // At the current ratio, in device pixels, with that device pixel ratio set. Drawing only
   // records the rows; their pixels are brought up to date here.
   const QImage& Image() const {
@@ -57,6 +57,8 @@ class MoonCanvas : public ShadowCanvas {
   // of its row from the nearest pixel of one end to the nearest pixel of the other, both
   // included, within the picture; a line with an end that is not a number draws nothing.
   void Line(float x1, float y1, float x2, float y2) override;
+  // Real time draws some 260 rows ten times a second: taken in one go.
+  void Lines(const ShadowSegment* lines, int count) override;
   void Refresh() override;
   void DrawingDone() override;
   void SetCaption(std::string_view caption) override;
@@ -81,7 +83,12 @@ class MoonCanvas : public ShadowCanvas {
   struct FreeLine {
     float x1, y1, x2, y2;
   };
-  void Init();
+  void Reserve();
+  // Reads the picture of the resources if it is still to be read, and makes the image.
+  void Load() const;
+  // The bare picture and the image at the current ratio, with what was drawn since the last
+  // clear.
+  void MakeImage() const;
   void NoteChange();
   // Brings the image's pixels to the rows and lines drawn since the last clear.
   void Settle() const;
@@ -91,21 +98,24 @@ class MoonCanvas : public ShadowCanvas {
   void FillSpan(const Span& s) const;
   void DrawFreeLine(const FreeLine& l) const;
 
-  QImage picture1x_;
-  QImage picture2x_;     // null where only a 1x picture is given
-  bool load2x_ = false;  // the 2x picture of the resources is still to be read
+  // The pictures and what is made of them, read and made when first wanted (also by const
+  // readers).
+  mutable QImage picture1x_;
+  mutable QImage picture2x_;      // null where only a 1x picture is given
+  mutable bool load2x_ = false;   // the 2x picture of the resources is still to be read
+  mutable bool pending_ = false;  // the 1x picture of the resources is still to be read
   double ratio_ = 1;
   bool ratioChanged_ = false;
   // The bare picture at the current ratio, held indexed when its colours fit a table of 256
   // exactly (then with those colours, opaque, in bareColors_), else as RGB32.
-  QImage bare_;
-  std::vector<QRgb> bareColors_;
+  mutable QImage bare_;
+  mutable std::vector<QRgb> bareColors_;
   // The image and what its pixels show: kept up to date by Settle, also from const readers.
   mutable QImage image_;
   mutable std::vector<Span> drawn_;  // the rows whose pixels are in image_
   mutable std::vector<char> rowRestored_;
   mutable bool wholeRestore_ = false;  // lines other than rows are to be taken out
-  bool hasPicture_ = false;
+  mutable bool hasPicture_ = false;
   std::string caption_;
   std::vector<Span> spans_;      // drawn since the last clear
   std::vector<Span> presented_;  // as at the last TakeChange

@@ -205,6 +205,10 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
     pal.setColor(group, QPalette::Text, QColor(128, 128, 255));
   }
   text_->setPalette(pal);
+  // Opaque, on the black it stands on anyway (the window's own, or outside the round window's
+  // cut): a new age repaints the field alone, and its frame can be laid down as a copy.
+  text_->setBackgroundRole(QPalette::Base);
+  text_->setAutoFillBackground(true);
   text_->setFixedHeight(platform::TwipsToPixelsY(kAgeFieldHeight));
   setTabOrder(picture_, text_);
   ageText_.reserve(64);
@@ -220,10 +224,14 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
   };
   canvas_.SetCaptionHook([this](std::string_view caption) {
     const QString title = QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size()));
-    setWindowTitle(title);
     // A screen reader hears the window's name change: to the minute it changes once a minute
     // while the display follows the clock, not every second.
     const QString name = AccessibleCaption(title);
+    // Only the seconds changed (every second in real time): the window system is told the new
+    // caption directly, as Qt's own way waits for the X server each time. To the minute, the
+    // caption goes through Qt.
+    if (name == accessibleName() && platform::SetNameInWindowSystem(this, caption)) return;
+    setWindowTitle(title);
     if (accessibleName() != name) setAccessibleName(name);
   });
 

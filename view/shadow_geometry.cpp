@@ -59,15 +59,19 @@ void ShadowPainter::DrawMoonShadow() {
 }
 
 void ShadowPainter::DrawShadow() {
-  canvas_.Clear();
+  // The same phase at the same row step gives the same lines, which the canvas holds already:
+  // real time draws each second's phase ten times. Nothing else draws on the canvas.
+  const bool shown = drawnOnce_ && s_.Elongation == drawnElongation_ && s_.ShadowStep == drawnStep_;
+  if (!shown) canvas_.Clear();
   s_.LitFraction = (1 - std::cos(s_.Elongation * kDegToRad)) / 2;
   BuildMoonCaption(fields_, caption_);
   canvas_.SetCaption(caption_);
+  if (shown) return;
   ComputeShadowSegments(s_.Elongation, s_.LitFraction, s_.ShadowStep, segments_);
-  for (int i = 0; i < segments_.count; ++i) {
-    const ShadowSegment& l = segments_.lines[i];
-    canvas_.Line(l.x1, l.y1, l.x2, l.y2);
-  }
+  canvas_.Lines(segments_.lines.data(), segments_.count);
+  drawnOnce_ = true;
+  drawnElongation_ = s_.Elongation;
+  drawnStep_ = s_.ShadowStep;
 }
 
 void ShadowPainter::AnimatePhaseCycle() {

@@ -44,6 +44,10 @@ class ShadowCanvas {
   virtual ~ShadowCanvas() = default;
   virtual void Clear() = 0;  // back to the bare moon picture
   virtual void Line(float x1, float y1, float x2, float y2) = 0;
+  // The lines one after the other, as Line draws each.
+  virtual void Lines(const ShadowSegment* lines, int count) {
+    for (int i = 0; i < count; ++i) Line(lines[i].x1, lines[i].y1, lines[i].x2, lines[i].y2);
+  }
   virtual void Refresh() = 0;  // present the picture now
   // One picture is complete: present it when it differs from the one presented last.
   virtual void DrawingDone() {}
@@ -54,7 +58,8 @@ class ShadowPainter {
  public:
   ShadowPainter(EphemerisState& state, const FieldStore& fields, ShadowCanvas& canvas);
 
-  // Draws the shadow and the caption, then tells the canvas the picture is complete.
+  // Draws the shadow (unless the canvas shows this very phase at this row step already, as
+  // drawn by this painter last) and the caption, then tells the canvas the picture is complete.
   void DrawMoonShadow();
   // Plays the phases once round in 15-degree steps, only while the display follows the clock.
   void AnimatePhaseCycle();
@@ -67,6 +72,10 @@ class ShadowPainter {
   ShadowCanvas& canvas_;
   std::string caption_;
   ShadowSegments segments_;
+  // What the canvas shows since the last drawing.
+  bool drawnOnce_ = false;
+  double drawnElongation_ = 0;
+  int drawnStep_ = 0;
 };
 
 }  // namespace selvane

@@ -47,6 +47,18 @@ struct Program {
   DesktopApp app;
 };
 
+// The tray icon follows the windows: not there at once, there once the event loop has run.
+TEST(DesktopApp, TheTrayIconComesAfterBothWindowsArePainted) {
+  MemorySettingsStore settings;
+  Program p(settings);
+  EXPECT_FALSE(p.app.Form3().IconVisible());
+  QElapsedTimer waited;
+  waited.start();
+  while (!p.app.Form3().IconVisible() && waited.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  EXPECT_TRUE(p.app.Form3().IconVisible());
+}
+
 TEST(DesktopApp, StartUpFollowsTheClockWithBothWindowsShown) {
   MemorySettingsStore settings;
   Program p(settings);

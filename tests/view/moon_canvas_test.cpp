@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "control/entry_fields.h"
@@ -159,6 +160,60 @@ TEST_F(CanvasTest, LinesOutsideThePictureOrNotNumbersDrawNothing) {
   canvas.Line(250, 10, 256, 10);
   for (int x = 250; x < kPictureWidth; ++x) EXPECT_EQ(canvas.Image().pixel(x, 10), kBlack);
   EXPECT_EQ(canvas.Image().pixel(249, 10), canvas.BarePicture().pixel(249, 10));
+}
+
+// Lines in one go draw what the same lines one by one draw, rows at half pixels and lines
+// that are not rows or not numbers included.
+TEST_F(CanvasTest, LinesInOneGoAreLinesOneByOne) {
+  const ShadowSegment lines[] = {
+      {0.0f, 0.0f, 127.5f, 0.0f},         {-0.5f, 1.5f, 3.49f, 1.5f},
+      {254.5f, 2.5f, 200.5f, 2.5f},       {-1.5f, -0.5f, 10.0f, -0.5f},
+      {5.0f, 257.49f, 6.0f, 257.49f},     {0.0f, 257.5f, 9.0f, 257.5f},
+      {300.0f, 5.0f, 400.0f, 5.0f},       {-50.0f, 6.0f, -0.51f, 6.0f},
+      {std::nanf(""), 7.0f, 10.0f, 7.0f}, {0.0f, 9.0f, INFINITY, 9.0f},
+      {10.0f, 200.0f, 100.0f, 20.0f},     {1e9f, 30.0f, -1e9f, 30.0f},
+  };
+  const int count = static_cast<int>(std::size(lines));
+  MoonCanvas one;
+  MoonCanvas each;
+  one.Clear();
+  each.Clear();
+  one.Lines(lines, count);
+  for (const ShadowSegment& l : lines) each.Line(l.x1, l.y1, l.x2, l.y2);
+  EXPECT_EQ(one.Image(), each.Image());
+  EXPECT_NE(one.Image(), one.BarePicture());
+  // Nothing but lines that draw nothing: no change to present.
+  one.TakeChange();
+  one.Clear();
+  one.TakeChange();
+  const ShadowSegment nothing[] = {{std::nanf(""), 7.0f, 10.0f, 7.0f}};
+  one.Lines(nothing, 1);
+  EXPECT_FALSE(one.TakeChange());
+}
+
+// The picture of the resources is read when its pixels are first wanted: whatever came
+// before (a new ratio, rows drawn, a line that is not a row) gives the same image as when it
+// was read at once.
+TEST(CanvasReading, ThePictureReadLateGivesTheSameImage) {
+  for (const double ratio : {1.0, 2.0, 1.5}) {
+    MoonCanvas late;
+    MoonCanvas early;
+    EXPECT_EQ(late.PictureSize(), QSize(kPictureWidth, kPictureHeight));
+    ASSERT_FALSE(early.Image().isNull());
+    EXPECT_EQ(late.PictureSize(), early.PictureSize());
+    for (MoonCanvas* c : {&late, &early}) {
+      c->SetRatio(ratio);
+      c->Clear();
+      c->Line(0, 10, 120.4f, 10);
+      c->Line(30, 250, 200, 250);
+    }
+    EXPECT_EQ(late.Image(), early.Image()) << ratio;
+    EXPECT_EQ(late.BarePicture(), early.BarePicture()) << ratio;
+    EXPECT_TRUE(late.HasPicture());
+    late.Line(0, 0, 254, 257);
+    early.Line(0, 0, 254, 257);
+    EXPECT_EQ(late.Image(), early.Image()) << ratio;
+  }
 }
 
 TEST_F(CanvasTest, ChangesAreReportedOnlyWhenThePictureDiffers) {
