@@ -81,12 +81,28 @@ tray_icon() {
     awk '$2 <= 64 && $3 <= 64 {print $1; exit}'
 }
 tray_icon_docked() { [ -n "$(tray_icon)" ]; }
+# The tray icon's menu on the screen: a window of the program's that no window manager frames
+# (override-redirect), standing on the root window (the icon stands in the tray's).
+tray_menu_shown() {
+  local w
+  for w in $(xdotool search --onlyvisible --classname '^selvane$' 2>/dev/null); do
+    xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' &&
+      xwininfo -children -id "$w" 2>/dev/null | grep -q 'Parent window id: .*(the root window)' &&
+      return 0
+  done
+  return 1
+}
+# Opens the menu with the right button on the icon; the keys after it go to the menu only once
+# it is there (on a loaded machine it may take a while).
 open_tray_menu() {
   local icon
   wait_for 10 tray_icon_docked || return 1
-  icon=$(tray_icon)
-  xdotool mousemove --window "$icon" 8 8 click 3
-  sleep 0.4
+  for _ in 1 2 3; do
+    icon=$(tray_icon)
+    xdotool mousemove --window "$icon" 8 8 click 3
+    wait_for 3 tray_menu_shown && sleep 0.1 && return 0
+  done
+  return 1
 }
 click_in() {  # click_in WINDOW X Y (pixels from the client area's corner)
   xdotool mousemove --window "$1" "$2" "$3" click 1
