@@ -237,14 +237,7 @@ void MoonCanvas::Line(float x1, float y1, float x2, float y2) {
   if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
   NoteChange();
   if (y1 == y2) {
-    const int y = NearestPixel(y1);
-    if (y < 0 || y >= PictureSize().height()) return;
-    int a = NearestPixel(std::min(x1, x2));
-    int b = NearestPixel(std::max(x1, x2));
-    a = std::max(a, 0);
-    b = std::min(b, PictureSize().width() - 1);
-    if (a > b) return;
-    spans_.push_back({y, a, b});
+    AddRow(x1, y1, x2, PictureSize());
     return;
   }
   // Any other line: the same pen through the painter, in picture coordinates, over the rows
@@ -254,24 +247,24 @@ void MoonCanvas::Line(float x1, float y1, float x2, float y2) {
   DrawFreeLine(free_.back());
 }
 
+void MoonCanvas::AddRow(float x1, float y, float x2, QSize size) {
+  const int row = NearestPixel(y);
+  if (row < 0 || row >= size.height()) return;
+  const int a = std::max(NearestPixel(std::min(x1, x2)), 0);
+  const int b = std::min(NearestPixel(std::max(x1, x2)), size.width() - 1);
+  if (a <= b) spans_.push_back({row, a, b});
+}
+
 void MoonCanvas::Lines(const ShadowSegment* lines, int count) {
   const QSize size = PictureSize();
-  const int width = size.width();
-  const int height = size.height();
   for (int i = 0; i < count; ++i) {
     const ShadowSegment& l = lines[i];
     if (l.y1 != l.y2 || !std::isfinite(l.x1) || !std::isfinite(l.y1) || !std::isfinite(l.x2)) {
       Line(l.x1, l.y1, l.x2, l.y2);
       continue;
     }
-    // A row, as Line draws it.
     NoteChange();
-    const int y = NearestPixel(l.y1);
-    if (y < 0 || y >= height) continue;
-    const int a = std::max(NearestPixel(std::min(l.x1, l.x2)), 0);
-    const int b = std::min(NearestPixel(std::max(l.x1, l.x2)), width - 1);
-    if (a > b) continue;
-    spans_.push_back({y, a, b});
+    AddRow(l.x1, l.y1, l.x2, size);
   }
 }
 

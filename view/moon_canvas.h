@@ -89,6 +89,8 @@ class MoonCanvas : public ShadowCanvas {
   // The bare picture and the image at the current ratio, with what was drawn since the last
   // clear.
   void MakeImage() const;
+  // A row of the shadow from x1 to x2 (nearest pixels, both included), clipped to the picture.
+  void AddRow(float x1, float y, float x2, QSize size);
   void NoteChange();
   // Brings the image's pixels to the rows and lines drawn since the last clear.
   void Settle() const;
