@@ -211,7 +211,7 @@ void DesktopApp::WriteSettings() {
     const Placement& placed = form2_->Placed();
     p = {placed.left1, placed.top1, placed.left2, placed.top2};
   }
-  settingsSaved_ = SaveSettings(*settings_, p, state_.ShadowStep, checks_.Checked(MenuItem::Crc));
+  settingsSaved_ = SaveSettings(*settings_, p, state_.ShadowStep, form2_->CircularSetting());
   if (ownSettings_) settingsSaved_ = ownSettings_->Flush() && settingsSaved_;
 }
 

@@ -122,7 +122,12 @@ void PrepareForShape(QWidget* window);
 // manager's title bar cannot be cut by the client, so the window loses its decorations and is
 // placed so that its contents stay where they are on the screen. Only the ellipse is visible
 // and receives the mouse; where a compositor runs the window paints the edge antialiased.
-void ApplyEllipticShape(QWidget* window, const QRect& outerRect);
+// False, and nothing changes, where the window system would not show the shape: wlroots' X
+// window manager (sway and its kin under XWayland) neither applies X shapes nor takes a mapped
+// window's decorations away.
+bool ApplyEllipticShape(QWidget* window, const QRect& outerRect);
+// Whether the window system shows elliptic windows (see above).
+bool ShapesShown();
 // Gives back the whole decorated rectangle, its contents at the same place on the screen.
 void DropShape(QWidget* window);
 bool HasEllipticShape(const QWidget* window);
@@ -171,6 +176,8 @@ QMargins DecoratedFrameMargins(const QWidget* window);
 bool CompositorActive();
 // Tests may pretend that a compositor runs (true), that none runs (false), or ask again (reset).
 void OverrideCompositorForTesting(int state);  // 1 on, 0 off, -1 ask the display
+// The same for whether shapes are shown.
+void OverrideShapesShownForTesting(int state);
 
 // Moves a window by dragging one of its widgets. A left press arms it; once the pointer has
 // moved by the platform's drag distance the window manager's own move takes over, and where it

@@ -422,6 +422,7 @@ void KeepClientAt(QWidget* w, const QPoint& clientPos, const QMargins& decoratio
 }
 
 int g_compositorOverride = -1;
+int g_shapesShownOverride = -1;
 
 }  // namespace
 
@@ -516,7 +517,17 @@ void PrepareForShape(QWidget* window) {
     window->setAttribute(Qt::WA_TranslucentBackground);
 }
 
-void ApplyEllipticShape(QWidget* window, const QRect& outerRect) {
+bool ShapesShown() {
+  if (g_shapesShownOverride >= 0) return g_shapesShownOverride == 1;
+  return !x11::Available() || x11::WindowManagerName() != "wlroots wm";
+}
+
+void OverrideShapesShownForTesting(int state) {
+  g_shapesShownOverride = state < 0 ? -1 : state;
+}
+
+bool ApplyEllipticShape(QWidget* window, const QRect& outerRect) {
+  if (!ShapesShown()) return false;
   WindowExtras* x = MakeExtras(window);
   x->Observe();
   const QMargins offset = DecoratedFrameMargins(window);
@@ -549,6 +560,7 @@ void ApplyEllipticShape(QWidget* window, const QRect& outerRect) {
     x11::SetBoundingShape(id, rects);
   }
   window->update();
+  return true;
 }
 
 void DropShape(QWidget* window) {

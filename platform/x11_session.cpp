@@ -176,6 +176,25 @@ bool WindowManagerSupports(const char* atom) {
   return c && Supported(c, Screen(c), Atom(c, atom));
 }
 
+std::string WindowManagerName() {
+  xcb_connection_t* c = Connection();
+  const xcb_screen_t* screen = c ? Screen(c) : nullptr;
+  if (!screen) return {};
+  const std::vector<uint32_t> check =
+      ReadCardinals(c, screen->root, Atom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 1);
+  if (check.empty()) return {};
+  const xcb_atom_t utf8 = Atom(c, "UTF8_STRING");
+  xcb_get_property_reply_t* r = xcb_get_property_reply(
+      c, xcb_get_property(c, 0, check[0], Atom(c, "_NET_WM_NAME"), utf8, 0, 64), nullptr);
+  if (!r) return {};
+  std::string name;
+  if (r->format == 8 && r->type == utf8)
+    name.assign(static_cast<const char*>(xcb_get_property_value(r)),
+                static_cast<std::size_t>(xcb_get_property_value_length(r)));
+  std::free(r);
+  return name;
+}
+
 bool CompositorRunning() {
   xcb_connection_t* c = Connection();
   if (!c) return false;
@@ -500,6 +519,9 @@ bool StartMove(std::uintptr_t, int, int) {
 }
 bool CompositorRunning() {
   return false;
+}
+std::string WindowManagerName() {
+  return {};
 }
 bool FrameMargins(std::uintptr_t, int&, int&, int&, int&) {
   return false;

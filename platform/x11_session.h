@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,9 @@ bool ServerReachable();
 void SetStates(std::uintptr_t window, const std::vector<const char*>& states, bool on);
 // True when a window manager runs and lists the atom among what it supports (_NET_SUPPORTED).
 bool WindowManagerSupports(const char* atom);
+// The running window manager's name (_NET_WM_NAME of its _NET_SUPPORTING_WM_CHECK window);
+// empty when none says.
+std::string WindowManagerName();
 // True when a compositing manager owns the _NET_WM_CM_Sn selection of the default screen.
 bool CompositorRunning();
 // Asks the window manager to put a mapped window's outer corner (its decorations included) at

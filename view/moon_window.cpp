@@ -358,7 +358,14 @@ void MoonWindow::place() {
   state_.ShadowStep = p.shadowStep;
   if (p.checkSade) checks_.SetChecked(MenuItem::Sade, true);
   if (p.crcCheck) checks_.SetChecked(MenuItem::Crc, *p.crcCheck);
+  loadedCircular_ = p.applyCircular;
   if (p.applyCircular) ApplyCircularShape();
+}
+
+bool MoonWindow::CircularSetting() const {
+  // Where round windows cannot be shown the choice cannot be made either: the one loaded is
+  // kept for the desktops that can.
+  return platform::ShapesShown() ? checks_.Checked(MenuItem::Crc) : loadedCircular_;
 }
 
 void MoonWindow::ApplyCircularShape() {
@@ -386,7 +393,11 @@ void MoonWindow::CutToEllipse() {
       CircularShapeRect(Margin(), outerWidth, outerHeight, clientHeight, TextHeightTwips(), tx, ty);
   const QRect outer(static_cast<int>(r.left), static_cast<int>(r.top),
                     static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top));
-  platform::ApplyEllipticShape(this, outer);
+  if (!platform::ApplyEllipticShape(this, outer)) {
+    // Not shown by the window system: no check mark claims it.
+    checks_.SetChecked(MenuItem::Crc, false);
+    return;
+  }
   picture_->update();
 }
 

@@ -86,6 +86,8 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   // The whole rectangular window again (the empty region).
   void DropCircularShape();
   bool IsCircular() const;
+  // The round window's choice as the settings keep it.
+  bool CircularSetting() const;
   // The normal layout: picture and age field with borders, at the margins.
   void formreturn();
   // The maximized view's layout: picture and age field without borders, centred on the screen.
@@ -171,6 +173,7 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   MoonPicture* picture_;
   QLineEdit* text_;
   std::string ageText_;
+  bool loadedCircular_ = false;
   platform::WindowDragger dragger_;
   std::function<void(std::chrono::nanoseconds)> hold_;
   QWindow* watchedWindow_ = nullptr;

@@ -335,6 +335,31 @@ TEST_F(MoonWindowTest, WithACompositorTheEdgeIsAntialiased) {
 
 // ---- Maximized view and formreturn ----
 
+TEST_F(MoonWindowTest, WhereShapesAreNotShownNoCheckMarkClaimsRoundAndTheStoredChoiceStays) {
+  struct PretendNoShapes {
+    PretendNoShapes() { platform::OverrideShapesShownForTesting(0); }
+    ~PretendNoShapes() { platform::OverrideShapesShownForTesting(-1); }
+  } noShapes;
+  for (const char* stored : {"True", "False"}) {
+    SCOPED_TRACE(stored);
+    settings.values.clear();
+    checks = MenuChecks();
+    StorePlaces("1500", "3000", "4500", "600");
+    Store("winstyle", stored);
+    moon.reset();
+    MoonWindow& w = Make();
+    w.show();
+    Settle();
+    w.ApplyCircularShape();  // as the menu asks for it
+    Settle();
+    EXPECT_FALSE(checks.Checked(MenuItem::Crc));
+    EXPECT_FALSE(w.IsCircular());
+    EXPECT_TRUE(w.mask().isEmpty());
+    EXPECT_FALSE(w.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(w.CircularSetting(), std::string(stored) == "True");
+  }
+}
+
 TEST_F(MoonWindowTest, MaximizedViewCentresPictureAndAgeOnTheScreen) {
   MoonWindow& w = Make();
   w.show();
