@@ -159,8 +159,9 @@ class MoonWindow : public QWidget, public PhaseDisplay {
   // Moves a top-level window to a place given in twips (its outer corner).
   static void MoveTo(QWidget* window, double leftTwips, double topTwips);
   // Once the window manager has framed a window placed at the centre by its bare size, centres
-  // it by its outer size (waiting for the frame a few times at most).
-  static void CentreWhenFramed(QWidget* window, double leftTwips, double topTwips, int tries = 4);
+  // it by its outer size (waiting for the frame some 15 s at most: a window manager that is still
+  // starting up, on a busy machine, frames late).
+  static void CentreWhenFramed(QWidget* window, double leftTwips, double topTwips, int tries = 10);
 
   EphemerisState& state_;
   MenuChecks& checks_;
