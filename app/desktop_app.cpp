@@ -139,23 +139,25 @@ DesktopApp::~DesktopApp() {
 
 void DesktopApp::Start() {
   panel_->StartUp();
-  // The tray icon is a window of its own, with the program's icon in every size: it comes once
-  // both windows have been painted, or after a second should a window manager keep them off the
-  // screen that long.
+  // The program's icon goes to the window system in every size for each window, and the tray
+  // icon is a window of its own: both come once the windows have been painted (a fifth of the
+  // start-up's work), or after a second should a window manager keep them off the screen that
+  // long.
   trayDue_ = true;
-  QTimer::singleShot(1000, this, [this] { AddTrayIcon(); });
+  QTimer::singleShot(1000, this, [this] { AddIcons(); });
 }
 
-void DesktopApp::AddTrayIcon() {
+void DesktopApp::AddIcons() {
   if (!trayDue_ || quit_) return;
   trayDue_ = false;
+  QApplication::setWindowIcon(platform::ProgramIcon());
   form3_->AddIcon();
 }
 
 bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
   if (trayDue_ && event->type() == QEvent::Paint) {
     painted_ |= watched == form1_.get() ? 1 : 2;
-    if (painted_ == 3) QTimer::singleShot(0, this, [this] { AddTrayIcon(); });
+    if (painted_ == 3) QTimer::singleShot(0, this, [this] { AddIcons(); });
   }
   if (event->type() == QEvent::WindowStateChange) {
     // Out of the minimized state and on the screen, a window counts as shown again: some window

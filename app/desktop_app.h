@@ -62,7 +62,8 @@ class DesktopApp : public QObject {
   // first paints.
   bool eventFilter(QObject* watched, QEvent* event) override;
   void WriteSettings();
-  void AddTrayIcon();
+  // The windows' icon and the tray icon, after the windows' first paints.
+  void AddIcons();
 
   class MoonAdapter;
   class ControlAdapter;

@@ -22,7 +22,6 @@ int main(int argc, char** argv) {
   }
   selvane::platform::InstallFontSubstitutions();
   selvane::platform::UseFieldPanelCopies();
-  QApplication::setWindowIcon(selvane::platform::ProgramIcon());
 
   int status = 0;
   {

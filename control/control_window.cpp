@@ -83,7 +83,6 @@ ControlWindow::ControlWindow(ControlPanel& panel, KeypadModel& keypad, EntryFiel
   platform::InstallAccessibility();
   platform::MakeToolWindow(this);
   setWindowTitle(QStringLiteral("Selvane"));
-  setWindowIcon(platform::ProgramIcon());
   setFixedSize(platform::TwipsToPixelsX(layout::kControlClientWidth),
                platform::TwipsToPixelsY(layout::kControlClientHeight));
 

@@ -174,7 +174,6 @@ MoonWindow::MoonWindow(EphemerisState& state, const FieldStore& fields, MenuChec
   platform::MakeToolWindow(this);
   platform::PrepareForShape(this);
   setWindowTitle(QStringLiteral("Moon"));
-  setWindowIcon(platform::ProgramIcon());
 
   // Once for the whole program: how the accessibility bus meets every moon picture.
   static const bool factoryInstalled = [] {

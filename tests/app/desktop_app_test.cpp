@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -47,16 +48,25 @@ struct Program {
   DesktopApp app;
 };
 
-// The tray icon follows the windows: not there at once, there once the event loop has run.
-TEST(DesktopApp, TheTrayIconComesAfterBothWindowsArePainted) {
+// The icons follow the windows: not there at once, there once the event loop has run.
+TEST(DesktopApp, TheIconsComeAfterBothWindowsArePainted) {
+  QApplication::setWindowIcon(QIcon());  // as before any start in this process
   MemorySettingsStore settings;
   Program p(settings);
   EXPECT_FALSE(p.app.Form3().IconVisible());
+  EXPECT_TRUE(p.app.Form1().windowIcon().isNull());
+  EXPECT_TRUE(p.app.Form2().windowIcon().isNull());
   QElapsedTimer waited;
   waited.start();
   while (!p.app.Form3().IconVisible() && waited.elapsed() < 5000)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   EXPECT_TRUE(p.app.Form3().IconVisible());
+  for (QWidget* w :
+       {static_cast<QWidget*>(&p.app.Form1()), static_cast<QWidget*>(&p.app.Form2())}) {
+    EXPECT_EQ(w->windowIcon().cacheKey(), platform::ProgramIcon().cacheKey());
+    EXPECT_TRUE(w->windowIcon().availableSizes().contains(QSize(16, 16)));
+    EXPECT_TRUE(w->windowIcon().availableSizes().contains(QSize(32, 32)));
+  }
 }
 
 TEST(DesktopApp, StartUpFollowsTheClockWithBothWindowsShown) {

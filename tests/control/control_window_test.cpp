@@ -138,9 +138,6 @@ TEST(ControlWindowLayout, ControlsWhereTheDesignPutsThem) {
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(w.windowFlags() & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(w.windowIcon().isNull());
-  EXPECT_TRUE(w.windowIcon().availableSizes().contains(QSize(16, 16)));
-  EXPECT_TRUE(w.windowIcon().availableSizes().contains(QSize(32, 32)));
 
   EXPECT_EQ(w.Frame1()->title(), "Date");
   EXPECT_EQ(w.Frame1()->geometry(), Pixels(60, 60, 2292, 3132));

@@ -133,7 +133,6 @@ TEST_F(MoonWindowTest, LoadLaysTheWindowOutAroundThePicture) {
   EXPECT_FALSE(f & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(f & Qt::WindowCloseButtonHint);
   EXPECT_TRUE(f & Qt::WindowTitleHint);
-  EXPECT_FALSE(w.windowIcon().isNull());
 }
 
 TEST_F(MoonWindowTest, AgeFieldLooksAsDesigned) {
