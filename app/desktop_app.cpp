@@ -143,19 +143,19 @@ void DesktopApp::Start() {
   // icon is a window of its own: both come once the windows have been painted (a fifth of the
   // start-up's work), or after a second should a window manager keep them off the screen that
   // long.
-  trayDue_ = true;
+  iconsDue_ = true;
   QTimer::singleShot(1000, this, [this] { AddIcons(); });
 }
 
 void DesktopApp::AddIcons() {
-  if (!trayDue_ || quit_) return;
-  trayDue_ = false;
+  if (!iconsDue_ || quit_) return;
+  iconsDue_ = false;
   QApplication::setWindowIcon(platform::ProgramIcon());
   form3_->AddIcon();
 }
 
 bool DesktopApp::eventFilter(QObject* watched, QEvent* event) {
-  if (trayDue_ && event->type() == QEvent::Paint) {
+  if (iconsDue_ && event->type() == QEvent::Paint) {
     painted_ |= watched == form1_.get() ? 1 : 2;
     if (painted_ == 3) QTimer::singleShot(0, this, [this] { AddIcons(); });
   }

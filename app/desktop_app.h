@@ -34,7 +34,7 @@ class DesktopApp : public QObject {
 
   // Start-up as the program does it: the control window's load handling, which evaluates,
   // enters real-time mode and shows both windows, then (once both windows have been painted)
-  // the tray icon.
+  // the windows' icon and the tray icon.
   void Start();
   // A later start of the program asked for the windows: both shown, normal and raised.
   void ShowWindowsForLaterStart();
@@ -90,8 +90,8 @@ class DesktopApp : public QObject {
   std::unique_ptr<QuitSignals> signals_;
   bool settingsSaved_ = false;
   bool quit_ = false;
-  // The tray icon is still to come; which windows have been painted (1 control, 2 moon).
-  bool trayDue_ = false;
+  // The icons are still to come; which windows have been painted (1 control, 2 moon).
+  bool iconsDue_ = false;
   int painted_ = 0;
 };
 
