@@ -407,7 +407,11 @@ void KeepClientAt(QWidget* w, const QPoint& clientPos, const QMargins& decoratio
     x11::MoveFrame(id, device.x(), device.y());
     // Once more a little later: a window manager that reads the decorations only when the window
     // is configured next may not have read the new ones at the first request.
-    QTimer::singleShot(200, w, [id, device] { x11::MoveFrame(id, device.x(), device.y()); });
+    // (Unless the window has been given another place or state meanwhile.)
+    QTimer::singleShot(200, w, [w, id, device, clientPos] {
+      const WindowExtras* x = Extras(w);
+      if (!x || x->keepClient == clientPos) x11::MoveFrame(id, device.x(), device.y());
+    });
     if (WindowExtras* x = Extras(w)) {
       x->keepClient = clientPos;
       x->keepSince.start();
@@ -451,6 +455,9 @@ void SetWindowState(QWidget* window, int state) {
   WindowExtras* x = MakeExtras(window);
   const Qt::WindowStates plain =
       window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+  // The place kept for the client while decorations came or went is not the maximized one.
+  x->keepClient.reset();
+  x->keepTimer.stop();
   if (state == 2) {
     if (WindowState(window) == 0 && !x->restoreFixed) {
       x->normalClient = ClientRect(window);

@@ -672,6 +672,11 @@ Selvaneの終了(_X)	"
     }
     moon_client_is() { [ "$(client_geometry "$(moon_any_id)")" = "$1" ]; }
     moon_wide() { [ "$(moon_width)" -ge 1200 ]; }
+    moon_fills_screen() {  # wide, and its client area on the 1280x1024 screen (a window manager
+      local w h x y  # may put a maximized window's borders off it)
+      IFS='x+' read -r w h x y <<<"$(client_geometry "$(moon_any_id)")"
+      moon_wide && [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 1024 ]
+    }
     moon_unshaped() { ! moon_shaped; }
     moon_hidden() { ! moon_visible; }
     control_hidden() { ! control_visible; }
@@ -779,7 +784,7 @@ Selvaneの終了(_X)	"
 
     # The maximized view and back: the same window, its size fixed again.
     choose b
-    check "maximized" wait_for 15 moon_wide
+    check "maximized, all of it on the screen" wait_for 15 moon_fills_screen
     shot maximized
     choose b
     check "back from maximized at the same size and place ($(client_geometry "$(moon_any_id)"))" \
