@@ -664,7 +664,10 @@ void PlaceOuterCorner(QWidget* window, const QPoint& outer, const QPointF& twips
 QPointF NormalOuterCornerTwips(const QWidget* window) {
   const QPoint corner = NormalOuterGeometry(window).topLeft();
   const WindowExtras* x = Extras(window);
-  if (x && x->placedAt && (corner == *x->placedAt || corner == x->grantedAt)) return x->placedTwips;
+  // Until the window manager's answer to the placement is in, the window stands where it was
+  // put (a compositor that draws the decorations itself is only given up on after a while).
+  if (x && x->placedAt && (!x->grantedAt || corner == *x->placedAt || corner == *x->grantedAt))
+    return x->placedTwips;
   return QPointF(PixelsToTwipsX(corner.x()), PixelsToTwipsY(corner.y()));
 }
 

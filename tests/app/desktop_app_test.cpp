@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -43,6 +44,27 @@ std::string Setting(SettingsStore& s, const char* key) {
 struct Program {
   explicit Program(SettingsStore& settings) : app(&settings, &clock) { app.Start(); }
   void Choose(MenuItem item) { app.Form3().Action(item)->trigger(); }
+  // Until the window manager has answered the placements, the windows stand where they were
+  // put; a move after that is the user's. (An answer may move a window once more, to centre it
+  // by its frame: then that answer is awaited too.)
+  void Answered() {
+    const std::array<QWidget*, 2> windows{&app.Form1(), &app.Form2()};
+    const auto places = [&] {
+      return std::array{platform::OuterGeometry(windows[0]), platform::OuterGeometry(windows[1])};
+    };
+    for (int round = 0; round < 5; ++round) {
+      const auto before = places();
+      int waiting = 2;
+      for (QWidget* w : windows) platform::WhenSettled(w, [&waiting] { --waiting; });
+      QElapsedTimer waited;
+      waited.start();
+      while (waiting > 0 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+      ASSERT_EQ(waiting, 0);
+      if (places() == before) return;
+    }
+    FAIL() << "the windows never came to rest";
+  }
   bool Checked(MenuItem item) { return app.Checks().Checked(item); }
   FixedClock clock;
   DesktopApp app;
@@ -202,6 +224,7 @@ TEST(DesktopApp, QuittingWhileMaximizedSavesTheNormalPlace) {
   MemorySettingsStore settings;
   {
     Program p(settings);
+    p.Answered();
     p.app.Form2().move(300, 200);
     p.app.Form1().move(40, 60);
     const QRect normal = platform::OuterGeometry(&p.app.Form2());
@@ -242,6 +265,7 @@ TEST(DesktopApp, SessionSaveRequestsSaveAndTheSessionsEndQuits) {
     return FormatSettingNumber(
         platform::PixelsToTwipsX(platform::OuterGeometry(&p.app.Form2()).x()));
   };
+  p.Answered();
   p.app.Form2().move(300, 200);
   p.app.SaveForSession();
   EXPECT_EQ(Setting(settings, "Left2"), left2());
@@ -307,6 +331,22 @@ TEST(DesktopApp, QuittingEndsEvenWhenTheSettingsCannotBeWritten) {
   EXPECT_FALSE(p.app.SettingsSaved());
   EXPECT_EQ(settings.attempts, 6);
   EXPECT_FALSE(p.app.Form3().IconVisible());
+}
+
+// A compositor may put the windows elsewhere (centred) before its answer is in: quitting then
+// keeps the places given, not the ones it chose.
+TEST(DesktopApp, QuittingBeforeTheWindowManagerAnswersKeepsThePlacesGiven) {
+  MemorySettingsStore settings;
+  for (auto [key, value] :
+       {std::pair{"Left1", "1500"}, {"Top1", "1500"}, {"Left2", "6000"}, {"Top2", "3000"}})
+    settings.WriteSetting("Selvane", "Settings", key, value);
+  Program p(settings);
+  p.app.Form1().move(500, 400);
+  p.app.Form2().move(559, 385);
+  p.app.Quit();
+  EXPECT_EQ(Setting(settings, "Left1") + " " + Setting(settings, "Top1") + " " +
+                Setting(settings, "Left2") + " " + Setting(settings, "Top2"),
+            "1500 1500 6000 3000");
 }
 
 TEST(DesktopApp, DamagedSettingsCentreBothWindows) {
