@@ -164,8 +164,8 @@ void MoveOuterCornerBy(QWidget* window, const QPoint& delta);
 void PlaceOuterCorner(QWidget* window, const QPoint& outer, const QPointF& twips);
 // The normal outer corner in twips, as the settings keep it. While the window stands where it
 // was placed (or where the window manager put it in answer, when it would not put it there),
-// the twips it was placed from: a place the window manager never granted, or a twips figure
-// that does not fall on a whole pixel, goes back as it came.
+// and before that answer is in, the twips it was placed from: a place the window manager never
+// granted, or a twips figure that does not fall on a whole pixel, goes back as it came.
 QPointF NormalOuterCornerTwips(const QWidget* window);
 // The decorations' widths around the client area in pixels: the current ones, or while the
 // window is cut to a shape, the ones it had before. Zero before the window was ever decorated
