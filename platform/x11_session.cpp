@@ -56,37 +56,37 @@ const xcb_screen_t* Screen(xcb_connection_t* c) {
   return nullptr;
 }
 
-// Whether a window manager runs and lists the atom among what it supports (_NET_SUPPORTED).
-bool Supported(xcb_connection_t* c, const xcb_screen_t* screen, xcb_atom_t wanted) {
-  if (!screen || wanted == XCB_ATOM_NONE) return false;
-  const xcb_atom_t supported = Atom(c, "_NET_SUPPORTED");
-  if (supported == XCB_ATOM_NONE) return false;
-  xcb_get_property_reply_t* r = xcb_get_property_reply(
-      c, xcb_get_property(c, 0, screen->root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr);
-  if (!r) return false;
-  bool found = false;
-  if (r->format == 32 && r->type == XCB_ATOM_ATOM) {
-    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
-    const int n = xcb_get_property_value_length(r) / 4;
-    for (int i = 0; i < n && !found; ++i) found = atoms[i] == wanted;
+// A property's values of the given type and format (8 or 32 bits), at most `count` of them;
+// none when it is missing or of another type.
+template <class T>
+std::vector<T> ReadProperty(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property,
+                            xcb_atom_t type, uint32_t count) {
+  static_assert(sizeof(T) == 1 || sizeof(T) == 4);
+  std::vector<T> values;
+  if (property == XCB_ATOM_NONE || type == XCB_ATOM_NONE) return values;
+  const uint32_t longs = sizeof(T) == 4 ? count : (count + 3) / 4;
+  xcb_get_property_reply_t* r =
+      xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, type, 0, longs), nullptr);
+  if (!r) return values;
+  if (r->format == sizeof(T) * 8 && r->type == type) {
+    const auto* data = static_cast<const T*>(xcb_get_property_value(r));
+    values.assign(data, data + xcb_get_property_value_length(r) / static_cast<int>(sizeof(T)));
   }
   std::free(r);
-  return found;
+  return values;
 }
 
 std::vector<uint32_t> ReadCardinals(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property,
                                     xcb_atom_t type, uint32_t count) {
-  std::vector<uint32_t> values;
-  if (property == XCB_ATOM_NONE) return values;
-  xcb_get_property_reply_t* r =
-      xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, type, 0, count), nullptr);
-  if (!r) return values;
-  if (r->format == 32 && r->type == type) {
-    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(r));
-    values.assign(data, data + xcb_get_property_value_length(r) / 4);
-  }
-  std::free(r);
-  return values;
+  return ReadProperty<uint32_t>(c, w, property, type, count);
+}
+
+// Whether a window manager runs and lists the atom among what it supports (_NET_SUPPORTED).
+bool Supported(xcb_connection_t* c, const xcb_screen_t* screen, xcb_atom_t wanted) {
+  if (!screen || wanted == XCB_ATOM_NONE) return false;
+  const std::vector<uint32_t> atoms =
+      ReadCardinals(c, screen->root, Atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM, 4096);
+  return std::find(atoms.begin(), atoms.end(), wanted) != atoms.end();
 }
 
 // Whether the window manager has the window on the screen (or iconified): it then takes state
@@ -183,16 +183,9 @@ std::string WindowManagerName() {
   const std::vector<uint32_t> check =
       ReadCardinals(c, screen->root, Atom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 1);
   if (check.empty()) return {};
-  const xcb_atom_t utf8 = Atom(c, "UTF8_STRING");
-  xcb_get_property_reply_t* r = xcb_get_property_reply(
-      c, xcb_get_property(c, 0, check[0], Atom(c, "_NET_WM_NAME"), utf8, 0, 64), nullptr);
-  if (!r) return {};
-  std::string name;
-  if (r->format == 8 && r->type == utf8)
-    name.assign(static_cast<const char*>(xcb_get_property_value(r)),
-                static_cast<std::size_t>(xcb_get_property_value_length(r)));
-  std::free(r);
-  return name;
+  const std::vector<char> name =
+      ReadProperty<char>(c, check[0], Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 256);
+  return std::string(name.begin(), name.end());
 }
 
 bool CompositorRunning() {
